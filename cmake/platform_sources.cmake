@@ -1,0 +1,38 @@
+# Collects the sources of a folder. Files ending in _linux.cpp or _windows.cpp
+# are platform backends behind one header; only the target platform's file is
+# kept, so callers never see an #ifdef.
+function(zandrel_collect_sources out_var dir)
+  file(GLOB all CONFIGURE_DEPENDS ${dir}/*.cpp)
+  set(kept)
+  foreach(f IN LISTS all)
+    if(f MATCHES "_linux\\.cpp$")
+      if(NOT WIN32)
+        list(APPEND kept ${f})
+      endif()
+    elseif(f MATCHES "_windows\\.cpp$")
+      if(WIN32)
+        list(APPEND kept ${f})
+      endif()
+    else()
+      list(APPEND kept ${f})
+    endif()
+  endforeach()
+  set(${out_var} ${kept} PARENT_SCOPE)
+endfunction()
+
+# Splits a folder's sources into the plain-C++ engine part and the Qt part.
+# Qt files are windows (*_window.cpp), Qt adapters (*_qt.cpp) and main.cpp.
+function(zandrel_split_sources engine_var qt_var dir)
+  zandrel_collect_sources(all ${dir})
+  set(engine)
+  set(qt)
+  foreach(f IN LISTS all)
+    if(f MATCHES "(_window|_qt|/main)\\.cpp$")
+      list(APPEND qt ${f})
+    else()
+      list(APPEND engine ${f})
+    endif()
+  endforeach()
+  set(${engine_var} ${engine} PARENT_SCOPE)
+  set(${qt_var} ${qt} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// File-system services with Windows semantics on every platform. Paths are
+// installation paths: 8-bit text that may use backslashes. On Linux they are
+// resolved with '/', and a component that does not exist under its exact name
+// is matched without regard to case, as Wine does.
+namespace common {
+
+// Win32 file attribute bits, as FindFirstFileA reports them.
+namespace attr {
+inline constexpr std::uint32_t kReadOnly = 0x01;
+inline constexpr std::uint32_t kHidden = 0x02;
+inline constexpr std::uint32_t kSystem = 0x04;
+inline constexpr std::uint32_t kDirectory = 0x10;
+inline constexpr std::uint32_t kArchive = 0x20;
+inline constexpr std::uint32_t kNormal = 0x80;
+}  // namespace attr
+
+struct DirEntry {
+    std::string name;
+    std::uint32_t attributes = 0;
+};
+
+// The native path for an installation path (on Windows: unchanged).
+std::string ResolvePath(std::string_view path);
+
+bool FileExists(std::string_view path);       // an existing file, not a directory
+bool DirectoryExists(std::string_view path);  // an existing directory
+
+// All entries of a directory, "." and ".." included, in the order the system
+// lists them. Attributes on Windows are the real ones; on Linux they follow
+// Wine's mapping: a name that starts with a dot is hidden, an entry its owner
+// cannot write is read-only, a regular file carries the archive bit.
+// An absent or unreadable directory gives an empty list.
+std::vector<DirEntry> ListDirectory(std::string_view directory);
+
+// Reads a whole file; false when it cannot be read.
+bool ReadWholeFile(std::string_view path, std::string& out);
+
+// Replaces `path` with `bytes` atomically: a temporary file in the same
+// directory is written, flushed and renamed over the target. On failure the
+// target is unchanged and false is returned.
+bool WriteFileAtomically(std::string_view path, std::string_view bytes);
+
+// Whole-file copy with overwrite (CopyFileA semantics), made atomic the same
+// way. False when the source cannot be read or the target cannot be written.
+bool CopyFileAtomically(std::string_view source, std::string_view target);
+
+std::string CurrentDirectory();
+// (Not called SetCurrentDirectory: windows.h defines that name as a macro.)
+bool ChangeCurrentDirectory(std::string_view path);
+
+// Joins with the platform separator when `dir` does not already end in one.
+std::string JoinPath(std::string_view dir, std::string_view name);
+
+}  // namespace common

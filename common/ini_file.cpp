@@ -1,0 +1,1 @@
+#include "common/ini_file.h"

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace common {
+
+// An ini file that follows the Windows profile-file rules: section and key
+// names match without regard to case, an absent key gives the caller's
+// default, an empty value gives empty text, values are read up to
+// kMaxValueLength characters. The file is parsed once when the object is
+// made; reads then come from memory. Writes change the file on disk at once,
+// keeping every other byte of it (CRLF included), and replace it atomically
+// (temporary file in the same directory, then rename), so a crash never
+// leaves half a file. Paths may use backslashes; they are resolved like every
+// installation path (see file_system.h).
+class IniFile {
+public:
+    static constexpr std::size_t kMaxValueLength = 2047;
+
+    explicit IniFile(std::string path);
+
+    const std::string& Path() const { return m_path; }
+
+    // GetPrivateProfileStringA with a large enough buffer.
+    std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+
+    // WritePrivateProfileStringA(section, key, value). Creates the file and the
+    // section when needed. Returns false when the file cannot be written; the
+    // file on disk then stays as it was.
+    bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+
+    // WritePrivateProfileStringA(section, key, NULL).
+    bool DeleteKey(std::string_view section, std::string_view key);
+
+    // WritePrivateProfileStringA(section, NULL, NULL).
+    bool DeleteSection(std::string_view section);
+
+    // Names of the keys of a section, in file order (first occurrence wins).
+    std::vector<std::string> KeyNames(std::string_view section) const;
+
+    // Re-reads the file from disk.
+    void Reload();
+
+private:
+    std::string m_path;
+    std::string m_bytes;  // the file as last read or written
+};
+
+}  // namespace common

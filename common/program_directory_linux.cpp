@@ -1,0 +1,1 @@
+#include "common/program_directory.h"

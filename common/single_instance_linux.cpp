@@ -1,0 +1,1 @@
+#include "common/single_instance.h"

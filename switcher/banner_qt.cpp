@@ -1,0 +1,1 @@
+#include "switcher/banner_qt.h"

@@ -1,0 +1,1 @@
+#include "switcher/lang/language_table.h"

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace switcher {
+
+// The translatable texts of the switcher: 72 keys with English defaults, read
+// once from the active language file (zandrel\lang.ini, section "lang").
+class LanguageTable {
+public:
+    static constexpr std::size_t kKeyCount = 72;
+
+    struct Entry {
+        std::string_view key;
+        std::string_view englishDefault;
+    };
+    // Every key with its default, in file order.
+    static const std::array<Entry, kKeyCount>& Entries();
+
+    LanguageTable();  // English defaults
+
+    // Reads programDirectory + "zandrel\lang.ini"; an absent file or key keeps English.
+    void Load(std::string_view programDirectory);
+
+    // The text of a key (case-insensitive); empty text for an unknown key.
+    const std::string& Text(std::string_view key) const;
+
+private:
+    std::array<std::string, kKeyCount> m_texts;
+};
+
+// Turns every backslash + n into a carriage return (a line break in a message).
+std::string ExpandBreaks(std::string_view text);
+
+}  // namespace switcher
