@@ -19,7 +19,7 @@ inline constexpr std::uint32_t kSystem = 0x04;
 inline constexpr std::uint32_t kDirectory = 0x10;
 inline constexpr std::uint32_t kArchive = 0x20;
 inline constexpr std::uint32_t kNormal = 0x80;
-}  // namespace attr
+} // namespace attr
 
 struct DirEntry {
     std::string name;
@@ -29,8 +29,8 @@ struct DirEntry {
 // The native path for an installation path (on Windows: unchanged).
 std::string ResolvePath(std::string_view path);
 
-bool FileExists(std::string_view path);       // an existing file, not a directory
-bool DirectoryExists(std::string_view path);  // an existing directory
+bool FileExists(std::string_view path);      // an existing file, not a directory
+bool DirectoryExists(std::string_view path); // an existing directory
 
 // All entries of a directory, "." and ".." included, in the order the system
 // lists them. Attributes on Windows are the real ones; on Linux they follow
@@ -39,8 +39,9 @@ bool DirectoryExists(std::string_view path);  // an existing directory
 // An absent or unreadable directory gives an empty list.
 std::vector<DirEntry> ListDirectory(std::string_view directory);
 
-// Reads a whole file; false when it cannot be read.
-bool ReadWholeFile(std::string_view path, std::string& out);
+// Reads a whole file; false when it cannot be read or is larger than maxSize
+// bytes (so a stray huge file never becomes a huge allocation).
+bool ReadWholeFile(std::string_view path, std::string& out, std::uint64_t maxSize = UINT64_MAX);
 
 // Replaces `path` with `bytes` atomically: a temporary file in the same
 // directory is written, flushed and renamed over the target. On failure the
@@ -58,4 +59,4 @@ bool ChangeCurrentDirectory(std::string_view path);
 // Joins with the platform separator when `dir` does not already end in one.
 std::string JoinPath(std::string_view dir, std::string_view name);
 
-}  // namespace common
+} // namespace common

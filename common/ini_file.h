@@ -1,6 +1,9 @@
 #pragma once
 
+#include "common/ini_document.h"
+
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +28,8 @@ public:
     const std::string& Path() const { return m_path; }
 
     // GetPrivateProfileStringA with a large enough buffer.
-    std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+    std::string ReadString(std::string_view section, std::string_view key,
+                           std::string_view defaultValue) const;
 
     // WritePrivateProfileStringA(section, key, value). Creates the file and the
     // section when needed. Returns false when the file cannot be written; the
@@ -44,9 +48,16 @@ public:
     // Re-reads the file from disk.
     void Reload();
 
+    // Files larger than this count as unreadable: reads give defaults and
+    // writes fail, so a stray huge file never becomes a huge allocation.
+    static constexpr std::uint64_t kMaxFileSize = 64u << 20;
+
 private:
+    // Re-reads the file, applies an edit and stores the result atomically.
+    template <typename Edit> bool Change(Edit edit);
+
     std::string m_path;
-    std::string m_bytes;  // the file as last read or written
+    IniDocument m_document; // the file as last read or written
 };
 
-}  // namespace common
+} // namespace common

@@ -1,0 +1,104 @@
+// Linux rules that have no Windows counterpart to test: how paths are
+// resolved on a case-sensitive file system and how Unix metadata becomes
+// Win32 attributes.
+#include "common/file_system.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
+
+TEST(FileSystemLinux, ResolvesComponentsLikeWine) {
+    TempDir dir;
+    const std::string root = dir.path().string();
+    WriteBytes(dir.path() / "Data" / "Maps" / "Level.INI", "x");
+    EXPECT_EQ(common::ResolvePath(root + "\\data\\MAPS\\level.ini"), root + "/Data/Maps/Level.INI");
+    EXPECT_EQ(common::ResolvePath(root + "\\Data\\maps\\"), root + "/Data/Maps/");
+    // Missing components stay as written, after the part that exists.
+    EXPECT_EQ(common::ResolvePath(root + "\\DATA\\maps\\New\\File.txt"), root + "/Data/Maps/New/File.txt");
+    EXPECT_EQ(common::ResolvePath(root + "/Data/MAPS/new.ini"), root + "/Data/Maps/new.ini");
+    // An exact name wins over one that only matches without case.
+    std::filesystem::create_directory(dir.path() / "data");
+    std::filesystem::create_directory(dir.path() / "data" / "maps");
+    EXPECT_EQ(common::ResolvePath(root + "\\data\\Maps"), root + "/data/maps");
+    EXPECT_EQ(common::ResolvePath(root + "\\Data\\Maps"), root + "/Data/Maps");
+    EXPECT_EQ(common::ResolvePath("relative\\Name"), "relative/Name");
+    EXPECT_EQ(common::ResolvePath(""), "");
+}
+
+TEST(FileSystemLinux, MapsMetadataToAttributes) {
+    TempDir dir;
+    namespace fs = std::filesystem;
+    fs::create_directory(dir.path() / ".hidden");
+    fs::create_directory(dir.path() / "locked");
+    WriteBytes(dir.path() / ".dotfile", "");
+    WriteBytes(dir.path() / "ro.txt", "");
+    chmod((dir / "locked").c_str(), 0555);
+    chmod((dir / "ro.txt").c_str(), 0444);
+
+    std::map<std::string, std::uint32_t> attrs;
+    for (const auto& e : common::ListDirectory(dir.str()))
+        attrs[e.name] = e.attributes;
+    using namespace common::attr;
+    EXPECT_EQ(attrs[".hidden"], kDirectory | kHidden);
+    EXPECT_EQ(attrs[".dotfile"], kArchive | kHidden);
+    // The owner's write bit decides, so this holds for root too.
+    EXPECT_EQ(attrs["locked"], kDirectory | kReadOnly);
+    EXPECT_EQ(attrs["ro.txt"], kArchive | kReadOnly);
+    EXPECT_EQ(attrs["."] & kHidden, 0u);
+    EXPECT_EQ(attrs[".."] & kHidden, 0u);
+    chmod((dir / "locked").c_str(), 0755);
+}
+
+TEST(FileSystemLinux, AtomicWriteKeepsModeAndRespectsPermissions) {
+    TempDir dir;
+    const std::string path = dir / "settings.ini";
+    WriteBytes(path, "old");
+    chmod(path.c_str(), 0640);
+    ASSERT_TRUE(common::WriteFileAtomically(path, "new"));
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    // A read-only file is not replaced, as on Windows.
+    chmod(path.c_str(), 0444);
+    EXPECT_FALSE(common::WriteFileAtomically(path, "newer"));
+    EXPECT_EQ(ReadBytes(path), "new");
+    chmod(path.c_str(), 0644);
+
+    // Writing through a link replaces the file it points to.
+    ASSERT_EQ(symlink(path.c_str(), (dir / "link.ini").c_str()), 0);
+    ASSERT_TRUE(common::WriteFileAtomically(dir / "link.ini", "via link"));
+    EXPECT_EQ(ReadBytes(path), "via link");
+    ASSERT_EQ(lstat((dir / "link.ini").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    // A directory the writer may not write to keeps the old file whole. Root
+    // ignores directory permissions, so root checks this as user "nobody".
+    chmod(dir.path().c_str(), 0755);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && setuid(65534) != 0)
+            _exit(2);
+        if (geteuid() != 0)
+            chmod(dir.path().c_str(), 0555);
+        _exit(common::WriteFileAtomically(path, "lost") ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    chmod(dir.path().c_str(), 0755);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadBytes(path), "via link");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+} // namespace
