@@ -1,1 +1,205 @@
 #include "switcher/catalogue.h"
+
+#include "common/file_system.h"
+#include "common/ini_document.h"
+#include "common/ini_file.h"
+#include "switcher/service_address.h"
+
+#include <utility>
+
+namespace switcher {
+namespace {
+
+using Member = std::string ModRecord::*;
+
+struct FieldSlot {
+    std::string_view name;
+    Member member;
+};
+
+constexpr std::array<FieldSlot, ModRecord::kFieldCount> kFields{{
+    {"Acronym", &ModRecord::Acronym},
+    {"Name", &ModRecord::Name},
+    {"BannerPath", &ModRecord::BannerPath},
+    {"ConfigDir", &ModRecord::ConfigDir},
+    {"DefaultDir", &ModRecord::DefaultDir},
+    {"UseLauncher", &ModRecord::UseLauncher},
+    {"WebDatabaseUrl", &ModRecord::WebDatabaseUrl},
+    {"ForumUrl", &ModRecord::ForumUrl},
+    {"Class", &ModRecord::Class},
+    {"GetMapsUrl", &ModRecord::GetMapsUrl},
+    {"ReadmeUrl", &ModRecord::ReadmeUrl},
+    {"LigaUrl", &ModRecord::LigaUrl},
+    {"GameExe", &ModRecord::GameExe},
+    {"GameWorkingDir", &ModRecord::GameWorkingDir},
+    {"GameArguments", &ModRecord::GameArguments},
+    {"EditExe", &ModRecord::EditExe},
+    {"EditWorkingDir", &ModRecord::EditWorkingDir},
+    {"EditArguments", &ModRecord::EditArguments},
+    {"OnLaunchGame", &ModRecord::OnLaunchGame},
+    {"OnLaunchMultiplayer", &ModRecord::OnLaunchMultiplayer},
+    {"BriefExe", &ModRecord::BriefExe},
+    {"BriefDir", &ModRecord::BriefDir},
+    {"BriefArguments", &ModRecord::BriefArguments},
+    {"modSetup", &ModRecord::modSetup},
+    {"onUpdate", &ModRecord::onUpdate},
+    {"OnChat", &ModRecord::OnChat},
+}};
+
+constexpr std::array<std::string_view, ModRecord::kFieldCount> MakeFieldNames() {
+    std::array<std::string_view, ModRecord::kFieldCount> names{};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        names[i] = kFields[i].name;
+    }
+    return names;
+}
+
+constexpr auto kFieldNames = MakeFieldNames();
+
+constexpr std::string_view kDescriptorName = "ss2plugin.ini";
+
+// Fills a record from one descriptor. `modDirectory` is the mod directory's
+// full path as the rest of the switcher keeps it (backslashes).
+ModRecord ReadDescriptor(const common::IniDocument& ini, const std::string& modDirectory,
+                         std::string_view serviceRoot) {
+    // Reserved flag of the format: read like every key, but nothing depends on it.
+    [[maybe_unused]] const bool useConditions = ini.Read("condition", "UseConditions", "0") == "1";
+
+    ModRecord mod;
+    mod.Acronym = ini.Read("mod", "Acronym", "Acronym N/A");
+    mod.Name = ini.Read("mod", "Name", "Name N/A");
+    mod.BannerPath = modDirectory + "\\" + ini.Read("mod", "BannerPath", "bannerpath N/A");
+    mod.ConfigDir = modDirectory + "\\config";
+    mod.DefaultDir = modDirectory + "\\default";
+    mod.UseLauncher = ini.Read("mod", "UseLauncher", "");
+    mod.WebDatabaseUrl = ini.Read("mod", "WebDatabaseUrl", "");
+    mod.ForumUrl = ini.Read("mod", "ForumUrl", "");
+    mod.Class = ini.Read("mod", "Class", "other");
+    mod.GetMapsUrl = ini.Read("mod", "GetMapsUrl", DefaultGetMapsUrl(serviceRoot));
+    mod.ReadmeUrl = ini.Read("mod", "ReadmeUrl", kDefaultReadmeUrl);
+    mod.LigaUrl = ini.Read("mod", "LigaUrl", "");
+    mod.GameExe = ini.Read("game", "GameExe", "game\\code\\release\\game_exe.exe");
+    mod.GameWorkingDir = ini.Read("game", "GameWorkingDir", "game\\");
+    mod.GameArguments = ini.Read("game", "GameArguments", "");
+    mod.EditExe = ini.Read("game", "EditExe", "editor\\edit3.exe");
+    mod.EditWorkingDir = ini.Read("game", "EditWorkingDir", "editor\\");
+    mod.EditArguments = ini.Read("game", "EditArguments", "");
+    mod.OnLaunchGame = ini.Read("game", "OnLaunchGame", "");
+    mod.OnLaunchMultiplayer = ini.Read("game", "OnLaunchMultiplayer", "");
+    mod.OnChat = ini.Read("game", "OnChat", DefaultOnChatUrl(serviceRoot));
+    mod.BriefExe = ini.Read("game", "BriefExe", "anied\\anied.exe");
+    mod.BriefDir = ini.Read("game", "BriefDir", "anied\\");
+    mod.BriefArguments = ini.Read("game", "BriefArguments", "");
+    mod.modSetup = ini.Read("game", "modSetup", "");
+    // Last: its default is this mod's GetMapsUrl as already resolved.
+    mod.onUpdate = ini.Read("game", "onUpdate", mod.GetMapsUrl);
+    return mod;
+}
+
+} // namespace
+
+const std::array<std::string_view, ModRecord::kFieldCount>& ModRecord::FieldNames() {
+    return kFieldNames;
+}
+
+const std::string* ModRecord::Field(std::string_view name) const {
+    for (const auto& field : kFields) {
+        if (field.name == name) {
+            return &(this->*field.member);
+        }
+    }
+    return nullptr;
+}
+
+void ModCatalogue::LoadCatalogue(std::string_view programDirectory, std::string_view serviceRoot) {
+    m_mods.clear();
+    // Paths are built from absolute parts only, so the scan never needs to
+    // change the current directory. The root is resolved once; descriptor
+    // paths below it are then native and need no case-insensitive search
+    // unless a name on disk differs in case.
+    const std::string root = std::string(programDirectory) + "zandrel\\";
+    const std::string nativeRoot = common::ResolvePath(root);
+
+    for (const auto& entry : common::ListDirectory(nativeRoot)) {
+        // Exactly the directory attribute: read-only, hidden, system or
+        // archive directories are not mods, even with a descriptor.
+        if (entry.attributes != common::attr::kDirectory || entry.name == "." || entry.name == "..") {
+            continue;
+        }
+        const std::string descriptor =
+            common::JoinPath(common::JoinPath(nativeRoot, entry.name), kDescriptorName);
+        // One read per descriptor: reading it also proves that it exists. A
+        // descriptor that is there but cannot be read gives the defaults, as
+        // the profile functions do.
+        std::string bytes;
+        if (!common::ReadWholeFile(descriptor, bytes, common::IniFile::kMaxFileSize)) {
+            if (!common::FileExists(descriptor)) {
+                continue;
+            }
+            bytes.clear();
+        }
+        common::IniDocument ini;
+        ini.Parse(std::move(bytes));
+        m_mods.push_back(ReadDescriptor(ini, root + entry.name, serviceRoot));
+    }
+}
+
+int ModCatalogue::FindMod(std::string_view acronym, common::MessageSink& sink,
+                          const LanguageTable& language) const {
+    const std::string wanted = LowerAscii(acronym);
+    int found = -1;
+    // No early exit: with duplicate acronyms the last one wins.
+    for (std::size_t i = 0; i < m_mods.size(); ++i) {
+        if (LowerAscii(m_mods[i].Acronym) == wanted) {
+            found = static_cast<int>(i);
+        }
+    }
+    if (found < 0) {
+        sink.ShowMessage(ExpandBreaks(language.Text("Main.Error5")) + " " + wanted + ". " +
+                         ExpandBreaks(language.Text("Main.Error6")));
+    }
+    return found;
+}
+
+std::string ModCatalogue::Field(int index, std::string_view name) const {
+    if (index < 0 || index >= Size()) {
+        return {};
+    }
+    const std::string* value = m_mods[static_cast<std::size_t>(index)].Field(name);
+    return value != nullptr ? *value : std::string();
+}
+
+std::string ModCatalogue::ClassOf(int index) const {
+    return LowerAscii(Field(index, "Class"));
+}
+
+std::vector<std::string> ModCatalogue::Acronyms() const {
+    std::vector<std::string> acronyms;
+    acronyms.reserve(m_mods.size());
+    for (const auto& mod : m_mods) {
+        acronyms.push_back(mod.Acronym);
+    }
+    return acronyms;
+}
+
+std::string LowerAscii(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return result;
+}
+
+std::string UpperAscii(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return result;
+}
+
+} // namespace switcher
