@@ -7,6 +7,10 @@ set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
 target_compile_options(project_settings INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align -Woverloaded-virtual
   -Wimplicit-fallthrough)
+# GCC 12 reports a false -Wrestrict on "literal" + std::string at -O2/-O3.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+  target_compile_options(project_settings INTERFACE -Wno-restrict)
+endif()
 if(ZANDREL_WERROR)
   target_compile_options(project_settings INTERFACE -Werror)
 endif()

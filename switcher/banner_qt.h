@@ -14,4 +14,4 @@ QImage LoadBanner(const std::string& path);
 inline constexpr int kBannerWidth = 468;
 inline constexpr int kBannerHeight = 60;
 
-}  // namespace switcher
+} // namespace switcher

@@ -1,1 +1,131 @@
-int main() { return 0; }
+// zandrel: the mod switcher and multiplayer launcher.
+#include "common/file_system.h"
+#include "common/program_directory.h"
+#include "common/single_instance.h"
+#include "switcher/main_window.h"
+#include "switcher/message_box_qt.h"
+#include "switcher/program_windows_qt.h"
+#include "switcher/service_address.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QStringList>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr char kUsage[] = "Usage: zandrel [options]\n"
+                          "The mod switcher and multiplayer launcher.\n"
+                          "\n"
+                          "  --root DIR         use DIR as the game's installation root (default: the\n"
+                          "                     directory of this program)\n"
+                          "  --service URL      root address of the game list service\n"
+                          "  --screenshot FILE  show the main window, save a picture of it to FILE, quit\n"
+                          "  --help             show this text\n"
+                          "  --version          show the version\n";
+
+struct Options {
+    QString root;
+    QString service;
+    QString screenshot;
+};
+
+// Reads our options from the arguments that Qt left. False after printing
+// the reason for a bad command line.
+bool ParseOptions(const QStringList& args, Options& options) {
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        QString* target = a == QLatin1String("--root")         ? &options.root
+                          : a == QLatin1String("--service")    ? &options.service
+                          : a == QLatin1String("--screenshot") ? &options.screenshot
+                                                               : nullptr;
+        if (!target) {
+            std::fprintf(stderr, "zandrel: unknown option %s\n%s", a.toLocal8Bit().constData(), kUsage);
+            return false;
+        }
+        if (i + 1 >= args.size()) {
+            std::fprintf(stderr, "zandrel: %s needs a value\n", a.toLocal8Bit().constData());
+            return false;
+        }
+        *target = args[++i];
+    }
+    return true;
+}
+
+// Saves a picture of the window as the screen shows it (the web view
+// included), falling back to the widget's own rendering.
+void SaveScreenshot(QWidget& window, const QString& file) {
+    QPixmap picture;
+    if (QScreen* screen = window.screen())
+        picture = screen->grabWindow(window.winId());
+    if (picture.isNull())
+        picture = window.grab();
+    if (!picture.save(file))
+        std::fprintf(stderr, "zandrel: cannot write %s\n", file.toLocal8Bit().constData());
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // Help and version need no display and no lock.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("zandrel %s\n", ZANDREL_VERSION);
+            return 0;
+        }
+    }
+
+    // Only one switcher runs; a second start ends silently.
+    if (!common::AcquireSingleInstance("VQXSwitcher"))
+        return 0;
+
+    // The web view shares GL contexts with the window; this must precede the application.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zandrel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Zandrel"));
+    QApplication::setApplicationVersion(QStringLiteral(ZANDREL_VERSION));
+
+    Options options;
+    if (!ParseOptions(QApplication::arguments(), options))
+        return 2;
+    if (!options.root.isEmpty())
+        common::SetProgramDirectory(options.root.toLocal8Bit().toStdString());
+    if (!options.service.isEmpty())
+        switcher::SetServiceRoot(options.service.toStdString());
+    // Descriptor paths are relative to the installation root, so it is the
+    // current directory while the switcher is idle.
+    common::ChangeCurrentDirectory(common::ProgramDirectory());
+
+    switcher::MessageBoxSink sink;
+    switcher::ProgramWindows windows(sink);
+    switcher::MainWindow& mainWindow = windows.Main();
+
+    if (!options.screenshot.isEmpty()) {
+        // Give the news page a few seconds to load, then take the picture and end.
+        QObject::connect(&mainWindow, &switcher::MainWindow::Started, &app, [&] {
+            QTimer::singleShot(3000, &app, [&] {
+                SaveScreenshot(mainWindow, options.screenshot);
+                QApplication::exit(0);
+            });
+        });
+    }
+
+    // Start-up benchmarks time the program up to its first shown window.
+    if (qEnvironmentVariableIntValue("ZANDREL_EXIT_ON_FIRST_SHOW") == 1) {
+        QObject::connect(&mainWindow, &switcher::MainWindow::Started, &app,
+                         [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); });
+    }
+
+    mainWindow.show();
+    return app.exec();
+}

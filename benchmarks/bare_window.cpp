@@ -1,0 +1,34 @@
+// A Qt Widgets program that shows one window of the main window's size and
+// quits as soon as that window has been shown: the floor against which
+// zandrel's start-up time is compared.
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+
+class QuitOnFirstShow : public QWidget {
+protected:
+    void showEvent(QShowEvent* event) override {
+        QWidget::showEvent(event);
+        if (m_shown)
+            return;
+        m_shown = true;
+        // Queued, so the show completes before the loop ends.
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    }
+
+private:
+    bool m_shown = false;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QuitOnFirstShow window;
+    window.setWindowTitle(QStringLiteral("bare window"));
+    window.setFixedSize(794, 433);
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Runs the benchmarks of a release build:
+#   1. every Google Benchmark program (BUILD_DIR/benchmarks/*_bench);
+#   2. start-up time: zandrel from process start to the first show of its main
+#      window (demo installation with 200 mods, news off) against a bare Qt
+#      window, with hyperfine when installed, else a loop of RUNS runs.
+# usage: benchmarks/run_all.sh BUILD_DIR      (environment: RUNS, default 20)
+set -euo pipefail
+
+build=${1:?usage: run_all.sh BUILD_DIR}
+build=$(cd "$build" && pwd)
+runs=${RUNS:-20}
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+# The embedded web engine refuses to start as root without this.
+if [ "$(id -u)" -eq 0 ] && [[ "${QTWEBENGINE_CHROMIUM_FLAGS:-}" != *--no-sandbox* ]]; then
+  export QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox ${QTWEBENGINE_CHROMIUM_FLAGS:-}"
+fi
+status=0
+
+say() { printf '== %s\n' "$*"; }
+
+# --- 1. micro-benchmarks ---------------------------------------------------
+found=0
+for bench in "$build"/benchmarks/*_bench; do
+  [ -x "$bench" ] || continue
+  found=1
+  say "$(basename "$bench")"
+  "$bench" || status=1
+done
+[ "$found" -eq 1 ] || { say "no *_bench programs in $build/benchmarks"; status=1; }
+
+# --- 2. start-up -------------------------------------------------------------
+bare=$build/benchmarks/bare_window
+zandrel=$build/bin/zandrel
+generator=$build/bin/make_demo_installation
+for program in "$bare" "$zandrel" "$generator"; do
+  [ -x "$program" ] || { say "missing $program"; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+demo=$work/demo
+"$generator" "$demo" --mods 200 >/dev/null
+printf '[misc]\r\nViewNews=0\r\n' >>"$demo/switcher.ini"
+
+bare_cmd=("$bare")
+zandrel_cmd=(env ZANDREL_EXIT_ON_FIRST_SHOW=1 ZANDREL_SERVICE=http://127.0.0.1:9 "$zandrel" --root "$demo")
+
+# Both must end by themselves; a program that keeps running would hang the loop.
+check_quits() {
+  local name=$1 rc=0
+  shift
+  timeout 30 "$@" >/dev/null 2>&1 || rc=$?
+  [ "$rc" -eq 0 ] && return 0
+  say "$name did not quit cleanly after its first show within 30 s (exit code $rc)"
+  say "(zandrel quits on first show when ZANDREL_EXIT_ON_FIRST_SHOW=1 is set)"
+  exit 1
+}
+check_quits bare_window "${bare_cmd[@]}"
+check_quits zandrel "${zandrel_cmd[@]}"
+
+# Median in milliseconds of RUNS runs, measured here.
+median_ms() {
+  local times=() start end
+  for _ in $(seq "$runs"); do
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1 || true
+    end=$(date +%s%N)
+    times+=($(((end - start) / 1000)))
+  done
+  printf '%s\n' "${times[@]}" | sort -n | awk '{ v[NR] = $1 } END {
+    m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.1f\n", m / 1000 }'
+}
+
+say "start-up: bare Qt window vs zandrel (200 mods, news off), $runs runs each"
+if command -v hyperfine >/dev/null; then
+  json=$work/startup.json
+  hyperfine --warmup 3 --runs "$runs" --export-json "$json" \
+    -n bare_window "$(printf '%q ' "${bare_cmd[@]}")" \
+    -n zandrel "$(printf '%q ' "${zandrel_cmd[@]}")"
+  mapfile -t medians < <(grep -o '"median": *[0-9.e+-]*' "$json" | awk -F: '{ printf "%.1f\n", $2 * 1000 }')
+  bare_ms=${medians[0]}
+  zandrel_ms=${medians[1]}
+else
+  for _ in 1 2 3; do  # warm-up
+    "${bare_cmd[@]}" >/dev/null 2>&1 || true
+    "${zandrel_cmd[@]}" >/dev/null 2>&1 || true
+  done
+  bare_ms=$(median_ms "${bare_cmd[@]}")
+  zandrel_ms=$(median_ms "${zandrel_cmd[@]}")
+fi
+
+ratio=$(awk -v z="$zandrel_ms" -v b="$bare_ms" 'BEGIN { printf "%.2f", z / b }')
+verdict=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.5) ? "met" : "NOT met" }')
+printf 'median bare_window: %8s ms\n' "$bare_ms"
+printf 'median zandrel:     %8s ms\n' "$zandrel_ms"
+printf 'ratio:              %8s    (target <= 1.5: %s)\n' "$ratio" "$verdict"
+exit "$status"

@@ -1,0 +1,189 @@
+#include "switcher/main_window.h"
+
+#include "common/file_system.h"
+#include "common/ini_file.h"
+#include "common/program_directory.h"
+#include "switcher/banner_qt.h"
+#include "switcher/mod_display.h"
+#include "switcher/multiplayer/launcher_window.h"
+#include "switcher/news_view_qt.h"
+#include "switcher/options/switcher_settings.h"
+#include "switcher/service_address.h"
+#include "switcher/ui_text_qt.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QUrl>
+
+namespace switcher {
+
+namespace {
+
+constexpr char kVersionText[] = "v1.05";
+
+// A transparent container for one group of the layout.
+QWidget* MakeGroup(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* group = new QWidget(parent);
+    group->setObjectName(QString::fromLatin1(name));
+    group->setGeometry(geometry);
+    return group;
+}
+
+} // namespace
+
+MainWindow::MainWindow(const LanguageTable& language, common::MessageSink& sink, QWidget* parent)
+    : BackgroundWindow(QSize(794, 433), parent), m_language(language), m_sink(sink) {
+    setObjectName(QStringLiteral("TForm1"));
+    setWindowTitle(QStringLiteral("Zandrel"));
+    SetHeadline(QStringLiteral("ZANDREL"), QStringLiteral("MOD SWITCHER  \u00B7  MULTIPLAYER LAUNCHER"));
+    BuildControls();
+    CentreOnScreen();
+
+    if (!common::DirectoryExists(common::JoinPath(common::ProgramDirectory(), "zandrel")))
+        m_sink.ShowMessage(ExpandBreaks(m_language.Text("Main.Error1")));
+}
+
+void MainWindow::BuildControls() {
+    auto tr = [&](const char* key) { return UiText(m_language.Text(key)); };
+
+    QWidget* title = MakeGroup(this, "ModTitleBar", QRect(18, 144, 617, 33));
+    m_modename = MakeLabel(title, "modename", QString(), QRect(4, 0, 305, 33));
+    QFont nameFont = m_modename->font();
+    nameFont.setBold(true);
+    nameFont.setPointSize(11);
+    m_modename->setFont(nameFont);
+    const char* titleButtons[][2] = {{"Readme", "Main.Readme"},
+                                     {"Chat", "Main.Chat"},
+                                     {"Forum", "Main.Forum"},
+                                     {"GetMaps", "Main.GetMaps"}};
+    int left = 313;
+    for (const auto& b : titleButtons) {
+        MakeFlatButton(title, b[0], tr(b[1]), QRect(left, 5, 74, 23));
+        left += 76;
+    }
+
+    QWidget* column = MakeGroup(this, "CommandColumn", QRect(18, 184, 129, 232));
+    m_mode = new QComboBox(column);
+    m_mode->setObjectName(QStringLiteral("mode"));
+    m_mode->setEditable(false);
+    m_mode->setGeometry(0, 0, 129, 22);
+    const char* commands[][2] = {{"LaunchGame", "Main.LaunchGame"},     {"Multiplayer", "Main.Multiplayer"},
+                                 {"SelectMap", "Main.SelectSPMap"},     {"Bootstrap", "Main.Bootstrap"},
+                                 {"BriefingEdit", "Main.BriefingEdit"}, {"MapEdit", "Main.MapEdit"},
+                                 {"ModSetup", "Main.ModSetup"},         {"Close", "Main.Close"}};
+    int top = 26;
+    for (const auto& c : commands) {
+        QPushButton* button = MakeFlatButton(column, c[0], tr(c[1]), QRect(0, top, 129, 24));
+        if (QLatin1String(c[0]) == QLatin1String("ModSetup"))
+            m_modSetup = button;
+        if (QLatin1String(c[0]) == QLatin1String("Close"))
+            connect(button, &QPushButton::clicked, this, &QWidget::close);
+        top += 26;
+    }
+    m_modSetup->hide();
+
+    QWidget* bannerBox = MakeGroup(this, "BannerBox", QRect(154, 184, 481, 70));
+    m_banner = MakeLabel(bannerBox, "banner", QString(), QRect(6, 5, kBannerWidth, kBannerHeight));
+    m_banner->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    QWidget* tools = MakeGroup(this, "ToolBar", QRect(154, 260, 621, 33));
+    const char* toolButtons[][2] = {{"GetHelp", "Main.GetHelp"},
+                                    {"FixConfig", "Main.FixConfig"},
+                                    {"ImportSave", "Main.ImportSave"},
+                                    {"Options", "Main.Options"}};
+    left = 0;
+    for (const auto& b : toolButtons) {
+        QPushButton* button = MakeFlatButton(tools, b[0], tr(b[1]), QRect(left, 5, 98, 23));
+        if (QLatin1String(b[0]) == QLatin1String("Options"))
+            connect(button, &QPushButton::clicked, this, &MainWindow::OptionsRequested);
+        left += 100;
+    }
+    QLabel* product = MakeLabel(tools, "ProductName", QStringLiteral("Zandrel"), QRect(420, 0, 197, 33));
+    product->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont productFont = product->font();
+    productFont.setBold(true);
+    productFont.setPointSize(14);
+    product->setFont(productFont);
+
+    QWidget* newsBox = MakeGroup(this, "NewsBox", QRect(646, 22, 129, 232));
+    m_news = CreateNewsView(newsBox);
+    m_news->setObjectName(QStringLiteral("webbrowser1"));
+    m_news->setGeometry(8, 10, 113, 212);
+
+    m_version = MakeLabel(this, "version", QString::fromLatin1(kVersionText), QRect(158, 296, 100, 18));
+
+    MakeLabel(this, "LanguageLabel", tr("Main.Language"), QRect(560, 404, 100, 20))
+        ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QPushButton* languageButton =
+        MakeFlatButton(this, "LanguageButton", tr("LangName"), QRect(664, 404, 111, 20));
+    languageButton->setToolTip(tr("LangSelect.Title"));
+    connect(languageButton, &QPushButton::clicked, this, &MainWindow::LanguageRequested);
+
+    connect(m_mode, &QComboBox::currentIndexChanged, this, &MainWindow::OnModeChanged);
+}
+
+void MainWindow::Attach(LauncherWindow* launcher, const OptionsView* options) {
+    m_launcher = launcher;
+    m_options = options;
+}
+
+int MainWindow::SelectedIndex() const {
+    return m_mode->currentIndex();
+}
+
+std::string MainWindow::VersionText() const {
+    return AnsiText(m_version->text());
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    BackgroundWindow::showEvent(event);
+    if (!m_started) {
+        m_started = true;
+        FirstShow();
+        emit Started();
+    }
+}
+
+void MainWindow::FirstShow() {
+    const std::string programDirectory = common::ProgramDirectory();
+    m_lastmode = ReadInstalledMode(common::IniFile(SwitcherIniPath(programDirectory)));
+    m_catalogue.LoadCatalogue(programDirectory, ServiceRoot());
+
+    // Filling and selecting only shows the installed mod; no switch happens.
+    const QSignalBlocker block(m_mode);
+    m_mode->clear();
+    for (const std::string& acronym : m_catalogue.Acronyms())
+        m_mode->addItem(UiText(UpperAscii(acronym)));
+    const int found = m_catalogue.FindMod(m_lastmode, m_sink, m_language);
+    m_mode->setCurrentIndex(found >= 0 ? found : (m_mode->count() > 0 ? 0 : -1));
+    ShowModInfo();
+}
+
+void MainWindow::OnModeChanged(int) {
+    // The configuration switch is added on top of this; for now the displays follow.
+    ShowModInfo();
+}
+
+void MainWindow::ShowModInfo() {
+    const ModDisplay d = DescribeMod(m_catalogue, SelectedIndex(), ServiceRoot(), VersionText());
+    const QImage banner = d.bannerPath.empty() ? QImage() : LoadBanner(common::ResolvePath(d.bannerPath));
+
+    m_modename->setText(UiText(d.name));
+    if (banner.isNull())
+        m_banner->clear();
+    else
+        m_banner->setPixmap(QPixmap::fromImage(banner));
+    if (m_launcher) {
+        m_launcher->ShowModName(d.launcherName);
+        m_launcher->ShowBanner(banner);
+        m_launcher->ShowRankingButton(d.rankingVisible);
+    }
+    if (m_options && m_options->ViewNews())
+        m_news->Navigate(QUrl(UiText(d.newsUrl)));
+    m_modSetup->setVisible(d.modSetupVisible);
+}
+
+} // namespace switcher

@@ -1,0 +1,23 @@
+#include "switcher/mod_display.h"
+
+#include "common/file_system.h"
+
+namespace switcher {
+
+ModDisplay DescribeMod(const ModCatalogue& catalogue, int index, std::string_view serviceRoot,
+                       std::string_view version) {
+    ModDisplay d;
+    d.name = catalogue.Field(index, "Name");
+    d.launcherName = "Host a game of " + d.name;
+    // Banner paths are relative to the current directory, the program directory.
+    const std::string banner = catalogue.Field(index, "BannerPath");
+    if (!banner.empty() && common::FileExists(banner))
+        d.bannerPath = banner;
+    d.newsUrl = std::string(serviceRoot) + "/vqx/anymodnews.php?version=" + std::string(version) +
+                "&class=" + catalogue.ClassOf(index);
+    d.modSetupVisible = !catalogue.Field(index, "modSetup").empty();
+    d.rankingVisible = !catalogue.Field(index, "LigaUrl").empty();
+    return d;
+}
+
+} // namespace switcher

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "common/file_system.h"
+#include "common/message_sink.h"
+#include "common/program_directory.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace guitest {
+
+// Collects the messages a window would show in a box.
+class RecordingSink : public common::MessageSink {
+public:
+    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
+    std::vector<std::string> messages;
+};
+
+// A generated demo installation in a fresh temporary directory, made the
+// program directory and the current directory (as zandrel does with --root).
+class DemoInstallation {
+public:
+    enum class Kind { Demo, Empty }; // Empty: a program directory without the mod root
+
+    explicit DemoInstallation(Kind kind = Kind::Demo) {
+        if (kind == Kind::Demo)
+            Generate();
+        MakeCurrent();
+    }
+
+    bool Ok() const { return m_ok; }
+    QString Path() const { return m_dir.path(); }
+    QString File(const QString& name) const { return QDir(m_dir.path()).filePath(name); }
+
+    void WriteFile(const QString& name, const QByteArray& bytes) const {
+        QDir(m_dir.path()).mkpath(QFileInfo(File(name)).path());
+        QFile f(File(name));
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            f.write(bytes);
+    }
+    QByteArray ReadFile(const QString& name) const {
+        QFile f(File(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private:
+    void Generate() {
+        QProcess generator;
+        generator.start(QStringLiteral(DEMO_GENERATOR), {m_dir.path()});
+        m_ok = generator.waitForFinished(60000) && generator.exitStatus() == QProcess::NormalExit &&
+               generator.exitCode() == 0;
+    }
+    void MakeCurrent() {
+        common::SetProgramDirectory(m_dir.path().toStdString());
+        common::ChangeCurrentDirectory(common::ProgramDirectory());
+    }
+
+    QTemporaryDir m_dir;
+    bool m_ok = true;
+};
+
+} // namespace guitest

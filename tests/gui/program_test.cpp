@@ -1,0 +1,118 @@
+#include "demo_fixture.h"
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QtTest>
+
+using guitest::DemoInstallation;
+
+namespace {
+
+// Whether some process holds the switcher's single-instance name (an
+// abstract Unix socket, listed with a leading '@').
+bool InstanceLockHeld() {
+    QFile table(QStringLiteral("/proc/net/unix"));
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : table.readAll().split('\n'))
+        if (line.trimmed().endsWith(" @VQXSwitcher"))
+            return true;
+    return false;
+}
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run RunZandrel(const QStringList& args, int timeoutMs = 60000) {
+    QProcess p;
+    p.start(QStringLiteral(ZANDREL_EXE), args);
+    Run r;
+    if (p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit) {
+        r.exitCode = p.exitCode();
+    } else {
+        p.kill();
+        p.waitForFinished();
+    }
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+} // namespace
+
+class ProgramTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void helpVersionAndBadOptions() {
+        const Run help = RunZandrel({QStringLiteral("--help")});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains("--root"));
+        QVERIFY(help.out.contains("--version"));
+
+        const Run version = RunZandrel({QStringLiteral("--version")});
+        QCOMPARE(version.exitCode, 0);
+        QCOMPARE(version.out, QByteArray("zandrel " ZANDREL_VERSION "\n"));
+
+        if (InstanceLockHeld())
+            QSKIP("another zandrel is running on this machine");
+        const Run bad = RunZandrel({QStringLiteral("--bogus")});
+        QVERIFY(bad.exitCode != 0 && bad.exitCode != -1);
+        QVERIFY(bad.err.contains("--bogus"));
+        const Run missing = RunZandrel({QStringLiteral("--root")});
+        QVERIFY(missing.exitCode != 0 && missing.exitCode != -1);
+    }
+
+    void startsOnTheDemoAndEndsWithZero() {
+        if (InstanceLockHeld())
+            QSKIP("another zandrel is running on this machine");
+        DemoInstallation demoDir;
+        QVERIFY(demoDir.Ok());
+        demoDir.WriteFile("switcher.ini", "[game]\r\nmode=rwm\r\n[misc]\r\nViewNews=0\r\n");
+        const QString picture = demoDir.File("shot.png");
+        const Run run =
+            RunZandrel({QStringLiteral("--root"), demoDir.Path(), QStringLiteral("--screenshot"), picture});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.out.isEmpty(), run.out.constData());
+        const QImage shot(picture);
+        QVERIFY(!shot.isNull());
+        QCOMPARE(shot.size(), QSize(794, 433));
+        // Showing the installed mod wrote nothing.
+        QCOMPARE(demoDir.ReadFile("switcher.ini"),
+                 QByteArray("[game]\r\nmode=rwm\r\n[misc]\r\nViewNews=0\r\n"));
+    }
+
+    void secondInstanceEndsSilently() {
+        if (InstanceLockHeld())
+            QSKIP("another zandrel is running on this machine");
+        DemoInstallation demoDir;
+        QVERIFY(demoDir.Ok());
+        demoDir.WriteFile("switcher.ini", "[misc]\r\nViewNews=0\r\n");
+
+        QProcess first;
+        first.start(QStringLiteral(ZANDREL_EXE), {QStringLiteral("--root"), demoDir.Path()});
+        QVERIFY(first.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(InstanceLockHeld() || first.state() != QProcess::Running, 30000);
+        QCOMPARE(first.state(), QProcess::Running);
+
+        // Were the lock not honoured, the second would run and save this picture.
+        const QString picture = demoDir.File("second.png");
+        const Run second =
+            RunZandrel({QStringLiteral("--root"), demoDir.Path(), QStringLiteral("--screenshot"), picture});
+        QCOMPARE(second.exitCode, 0);
+        QVERIFY(second.out.isEmpty());
+        QVERIFY(second.err.isEmpty());
+        QVERIFY(!QFile::exists(picture));
+        QCOMPARE(first.state(), QProcess::Running);
+
+        first.kill();
+        first.waitForFinished();
+    }
+};
+
+QTEST_MAIN(ProgramTest)
+#include "program_test.moc"
