@@ -1,0 +1,1 @@
+#include "monitor/shared_state.h"
