@@ -1,0 +1,50 @@
+#include "monitor/log_file.h"
+
+#include "common/file_system.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace monitor {
+
+int LogChecksum(std::string_view line) {
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const std::uint32_t c = static_cast<unsigned char>(line[i]);
+        // Only the low byte of the product matters, so wrap-around is harmless.
+        sum += (c * static_cast<std::uint32_t>(i)) & 254u;
+    }
+    return static_cast<int>(sum & 65535u);
+}
+
+std::string FormatLogLine(std::string_view line) {
+    std::string formatted = "[";
+    formatted.append(line);
+    formatted += "] Checksum :";
+    formatted += std::to_string(LogChecksum(line));
+    return formatted;
+}
+
+bool SaveLog(const std::vector<std::string>& lines, std::string_view programDirectory, std::string& error) {
+    const std::string path = common::ResolvePath(common::JoinPath(programDirectory, kLogFileName));
+    std::string bytes;
+    for (const std::string& line : lines) {
+        bytes += FormatLogLine(line);
+        bytes += "\r\n";
+    }
+
+    // Binary mode: the line ends are written as given on every platform.
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (!file) {
+        error = "Unable to write to " + path;
+        return false;
+    }
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    ok = std::fflush(file) == 0 && ok;
+    ok = std::fclose(file) == 0 && ok;
+    if (!ok)
+        error = "Unable to write to " + path;
+    return ok;
+}
+
+} // namespace monitor

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The monitor's log file: every line of the log list with a per-line checksum,
+// appended to "varnok.LOG" in the program directory.
+namespace monitor {
+
+inline constexpr char kLogFileName[] = "varnok.LOG";
+
+// Sum over the bytes c at positions i = 1..n of (c * (i - 1)) AND 254, the
+// total AND 65535. The first byte never counts. Text is bytes, so every
+// character has a byte code.
+int LogChecksum(std::string_view line);
+
+// "[" + line + "] Checksum :" + checksum in decimal (no line end).
+std::string FormatLogLine(std::string_view line);
+
+// Appends every line, in order, as FormatLogLine + CR LF to the log file in
+// `programDirectory`, creating the file when missing. Saving the same lines
+// twice writes them twice; no lines still create the file. On failure returns
+// false and sets `error` to a message naming the file; the lines are never
+// changed.
+bool SaveLog(const std::vector<std::string>& lines, std::string_view programDirectory, std::string& error);
+
+} // namespace monitor

@@ -1,0 +1,70 @@
+#include "monitor/status_report.h"
+
+namespace monitor {
+namespace {
+
+// Codes always travel as three digits; a value outside 0-999 would break the
+// fixed layout, so it is clamped rather than written longer.
+std::string ThreeDigits(int code) {
+    if (code < 0)
+        code = 0;
+    if (code > 999)
+        code = 999;
+    std::string digits = std::to_string(code);
+    return std::string(3 - digits.size(), '0') + digits;
+}
+
+std::string TwoDigits(int slot) {
+    std::string digits = std::to_string(slot < 0 ? 0 : slot);
+    return digits.size() < 2 ? "0" + digits : digits;
+}
+
+std::optional<int> DigitGroup(std::string_view entry, std::size_t start) {
+    if (entry.size() < start + 3)
+        return std::nullopt;
+    int value = 0;
+    for (std::size_t i = start; i < start + 3; ++i) {
+        const char c = entry[i];
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+} // namespace
+
+std::string DllCode(const SharedState& state) {
+    if (!state.DllChecksum)
+        return ThreeDigits(kDllNotChecked);
+    if (state.KessitResult == KessitOutcome::Failed)
+        return ThreeDigits(kDllCheckFailed);
+    return ThreeDigits(state.DllGenuine ? kDllGenuine : kDllNotGenuine);
+}
+
+std::string BuildOwnReport(const SharedState& state) {
+    return ThreeDigits(state.GameStateCode) + ThreeDigits(state.SustStateCode) + DllCode(state) + "00" +
+           state.PlayerName;
+}
+
+std::string BuildRelayedReport(std::string_view entry, int slot, std::string_view remoteAddress) {
+    std::string relayed(entry.substr(0, 9));
+    relayed += TwoDigits(slot);
+    relayed.append(remoteAddress);
+    relayed += ' ';
+    if (entry.size() > 11)
+        relayed.append(entry.substr(11));
+    return relayed;
+}
+
+ReportFields ReadReport(std::string_view entry) {
+    ReportFields fields;
+    fields.game = DigitGroup(entry, 0);
+    fields.instances = DigitGroup(entry, 3);
+    fields.dll = DigitGroup(entry, 6);
+    if (entry.size() > 11)
+        fields.tail = std::string(entry.substr(11));
+    return fields;
+}
+
+} // namespace monitor
