@@ -1,14 +1,13 @@
 #include "switcher/news_view_qt.h"
 
+#include <QCoreApplication>
+#include <QLibrary>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-#if defined(ZANDREL_HAVE_WEBENGINE)
-#include <QWebEngineView>
-#endif
 
 namespace switcher {
 
@@ -38,18 +37,51 @@ private:
     View* m_view = nullptr;
 };
 
-#if defined(ZANDREL_HAVE_WEBENGINE)
+// The web engine lives in a module beside the program (zandrel_webnews),
+// loaded at the first navigation.
+struct WebModule {
+    using Create = QWidget* (*)(QWidget*);
+    using Load = void (*)(QWidget*, const QUrl*);
+    Create create = nullptr;
+    Load load = nullptr;
 
-class WebNewsView : public HostedView<QWebEngineView> {
-public:
-    using HostedView::HostedView;
-    void Navigate(const QUrl& url) override {
-        m_requested = url;
-        TheView()->load(url);
+    static const WebModule& Get() {
+        static const WebModule module = [] {
+            WebModule m;
+            QLibrary library(QCoreApplication::applicationDirPath() + QStringLiteral("/zandrel_webnews"));
+            if (library.load()) {
+                m.create = reinterpret_cast<Create>(library.resolve("ZandrelCreateWebView"));
+                m.load = reinterpret_cast<Load>(library.resolve("ZandrelLoadWebPage"));
+            }
+            if (!m.create || !m.load)
+                m = WebModule{};
+            return m;
+        }();
+        return module;
     }
+    bool Usable() const { return create && load; }
 };
 
-#endif
+class WebNewsView : public NewsView {
+public:
+    explicit WebNewsView(QWidget* parent) : NewsView(parent) {
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    void Navigate(const QUrl& url) override {
+        m_requested = url;
+        const WebModule& module = WebModule::Get();
+        if (!m_view) {
+            m_view = module.create(this);
+            layout()->addWidget(m_view);
+            m_view->show();
+        }
+        module.load(m_view, &url);
+    }
+
+private:
+    QWidget* m_view = nullptr;
+};
 
 // Without a web engine: fetch the page and show it as simple HTML. A newer
 // request replaces an older one that has not answered yet.
@@ -81,12 +113,35 @@ private:
 
 } // namespace
 
+namespace {
+
+// Chooses the concrete view at the first navigation, so that a start with the
+// news option off never loads the web engine.
+class DeferredNewsView : public NewsView {
+public:
+    explicit DeferredNewsView(QWidget* parent) : NewsView(parent) {
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    void Navigate(const QUrl& url) override {
+        m_requested = url;
+        if (!m_inner) {
+            m_inner = WebModule::Get().Usable() ? static_cast<NewsView*>(new WebNewsView(this))
+                                                : static_cast<NewsView*>(new PlainNewsView(this));
+            layout()->addWidget(m_inner);
+            m_inner->show();
+        }
+        m_inner->Navigate(url);
+    }
+
+private:
+    NewsView* m_inner = nullptr;
+};
+
+} // namespace
+
 NewsView* CreateNewsView(QWidget* parent) {
-#if defined(ZANDREL_HAVE_WEBENGINE)
-    return new WebNewsView(parent);
-#else
-    return new PlainNewsView(parent);
-#endif
+    return new DeferredNewsView(parent);
 }
 
 } // namespace switcher

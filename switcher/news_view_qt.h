@@ -17,8 +17,9 @@ protected:
     QUrl m_requested;
 };
 
-// A web view when the build has one, else a plain HTML view that fetches the
-// page itself.
+// A web view when the web engine module is installed beside the program,
+// else a plain HTML view that fetches the page itself. The choice is made at
+// the first navigation.
 NewsView* CreateNewsView(QWidget* parent);
 
 } // namespace switcher
