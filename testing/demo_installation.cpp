@@ -5,6 +5,8 @@
 #include "testing/demo_pictures.h"
 
 #include <cstdio>
+#include <iterator>
+#include <string>
 #include <string_view>
 #include <system_error>
 
@@ -36,12 +38,21 @@ public:
         return written && closed ? true : Fail("cannot write " + path.string());
     }
 
-    bool Program(const fs::path& relative, std::string_view what) {
-        const std::string script = "#!/bin/sh\n# Placeholder for the " + std::string(what) +
-                                   " in the demo installation; it does nothing.\nexit 0\n";
-        if (!File(relative, script))
-            return false;
+    // Installs `standIn` (a program file) at `relative`, or, when there is
+    // none, a placeholder script that does nothing. Either way the result is
+    // executable, so the switcher can start it.
+    bool Program(const fs::path& relative, const fs::path& standIn, std::string_view what) {
         std::error_code ec;
+        if (!standIn.empty()) {
+            if (!fs::copy_file(standIn, m_root / relative, fs::copy_options::overwrite_existing, ec))
+                return Fail("cannot copy " + standIn.string() + " to " + (m_root / relative).string() + ": " +
+                            ec.message());
+        } else {
+            const std::string script = "#!/bin/sh\n# Placeholder for the " + std::string(what) +
+                                       " in the demo installation; it does nothing.\nexit 0\n";
+            if (!File(relative, script))
+                return false;
+        }
         fs::permissions(m_root / relative,
                         fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
                         fs::perm_options::add, ec);
@@ -88,10 +99,10 @@ std::string Marker(std::string_view acronym, std::string_view copy) {
 }
 
 std::string SudtestIni(std::string_view acronym, std::string_view copy) {
-    return Lines({"; game settings of the demo installation", "[Game]", Key("Player0", kPlayerName),
-                  "Difficulty=2", "GameSpeed=5", "LastMission=demo_mission_01", "[Video]", "Width=1024",
-                  "Height=768", "Gamma=50", "[Sound]", "Music=70", "Effects=80", "[Network]", "Protocol=TCP",
-                  "LastHost="}) +
+    return Lines({"; game settings of the demo installation", "[Game]", "PlayersUpb=1",
+                  Key("Player0", kPlayerName), "Difficulty=2", "GameSpeed=5", "LastMission=demo_mission_01",
+                  "[Video]", "Width=1024", "Height=768", "Gamma=50", "[Sound]", "Music=70", "Effects=80",
+                  "[Network]", "Protocol=TCP", "LastHost="}) +
            Marker(acronym, copy);
 }
 
@@ -102,11 +113,13 @@ std::string Edit3Ini(std::string_view acronym, std::string_view copy) {
            Marker(acronym, copy);
 }
 
-// The [game] section every demo descriptor shares: the placeholders' paths.
-std::string GameSection(std::string_view arguments) {
-    return Lines({"[game]", Key("GameExe", kGameExe), "GameWorkingDir=game\\",
-                  Key("GameArguments", arguments), Key("EditExe", kEditExe), "EditWorkingDir=editor\\",
-                  "EditArguments=", Key("BriefExe", kBriefExe), "BriefDir=anied\\", "BriefArguments="});
+// The [game] section of a demo descriptor; every mod names the same programs.
+std::string GameSection(std::string_view workingDir, std::string_view gameArguments,
+                        std::string_view editArguments) {
+    return Lines({"[game]", Key("GameExe", kGameExe), Key("GameWorkingDir", workingDir),
+                  Key("GameArguments", gameArguments), Key("EditExe", kEditExe), "EditWorkingDir=editor\\",
+                  Key("EditArguments", editArguments), Key("BriefExe", kBriefExe), "BriefDir=anied\\",
+                  "BriefArguments="});
 }
 
 std::string Descriptor(const DemoMod& mod, int index) {
@@ -123,7 +136,7 @@ std::string Descriptor(const DemoMod& mod, int index) {
                    Key("GetMapsUrl", "http://127.0.0.1/maps/" + directory),
                    Key("ReadmeUrl", "zandrel\\" + directory + "\\readme.txt"), Key("LigaUrl", mod.ligaUrl)});
     // cdv leaves OnChat and onUpdate out, so their defaults show up in the demo.
-    text += GameSection(index == 0 ? "" : "-mod " + directory);
+    text += GameSection(mod.gameWorkingDir, mod.gameArguments, mod.editArguments);
     if (index != 0) {
         text += Lines(
             {"OnLaunchGame=", "OnLaunchMultiplayer=", Key("OnChat", "http://127.0.0.1/chat/" + directory),
@@ -144,7 +157,7 @@ std::string ExtraDescriptor(int number) {
                   Key("Class", number % 2 ? "other" : "winter"),
                   Key("GetMapsUrl", "http://127.0.0.1/maps/" + directory),
                   Key("ReadmeUrl", "http://127.0.0.1/readme/" + directory), "LigaUrl="}) +
-           GameSection("-mod " + directory) +
+           GameSection("game\\", "-mod " + directory, "") +
            Lines(
                {"OnLaunchGame=", "OnLaunchMultiplayer=", Key("OnChat", "http://127.0.0.1/chat/" + directory),
                 "modSetup=", Key("onUpdate", "http://127.0.0.1/update/" + directory), "[condition]",
@@ -177,15 +190,58 @@ bool WriteFixedMods(Writer& w) {
            w.File(fs::path("zandrel") / kMods[1].directory / kMods[1].bannerFile, jpeg);
 }
 
-bool WriteGame(Writer& w) {
+// A Windows path of the layout as a relative native path.
+fs::path Native(std::string_view windowsPath) {
+    std::string path(windowsPath);
+    for (char& c : path) {
+        if (c == '\\')
+            c = '/';
+    }
+    return path;
+}
+
+// The stand-in program `name` in `directory` (as built for this platform or
+// for Windows), or an empty path when it is not there.
+fs::path FindStandIn(const fs::path& directory, std::string_view name) {
+    if (directory.empty())
+        return {};
+    for (const std::string& candidate : {std::string(name), std::string(name) + ".exe"}) {
+        std::error_code ec;
+        if (fs::is_regular_file(directory / candidate, ec))
+            return directory / candidate;
+    }
+    return {};
+}
+
+bool WriteGame(Writer& w, const fs::path& standIns) {
     const std::string_view cdv = kMods[0].acronym;
-    return w.Directory("game/code/release") && w.Directory("editor") && w.Directory("anied") &&
-           w.Directory("setup") && w.Program("game/code/release/game_exe.exe", "game") &&
-           w.Program("editor/edit3.exe", "map editor") && w.Program("anied/anied.exe", "briefing editor") &&
-           w.File("game/sudtest.ini", SudtestIni(cdv, "config")) &&
+    const char* const programs[] = {kGameExe, kEditExe, kBriefExe};
+    const char* const what[] = {"game", "map editor", "briefing editor"};
+    bool ok = w.Directory("game/code/release") && w.Directory("editor") && w.Directory("anied") &&
+              w.Directory("setup");
+    for (std::size_t i = 0; ok && i < std::size(programs); ++i) {
+        ok = w.Program(Native(programs[i]), FindStandIn(standIns, kStandIns[i]), what[i]);
+    }
+    return ok && w.File("game/sudtest.ini", SudtestIni(cdv, "config")) &&
            w.File("editor/edit3.ini", Edit3Ini(cdv, "config")) &&
            w.File("setup/rwm_setup.html", "<html><body><h1>Red Winter Mod setup</h1><p>Nothing to set up in "
                                           "the demo.</p></body></html>\r\n");
+}
+
+// Save games under each mod's game working directory: one directory per
+// player with a save in it, and a file beside them that is no player.
+bool WriteSaveGames(Writer& w) {
+    for (const DemoMod& mod : kMods) {
+        const fs::path saves = Native(mod.gameWorkingDir) / "plr" / "savegames";
+        for (const char* player : mod.players) {
+            if (!w.Directory(saves / player) ||
+                !w.File(saves / player / "quick.sav", Lines({std::string("demo save of ") + player})))
+                return false;
+        }
+        if (!w.File(saves / "readme.txt", Lines({"Each directory here is one player's save games."})))
+            return false;
+    }
+    return true;
 }
 
 bool WriteLanguages(Writer& w) {
@@ -212,13 +268,14 @@ std::string ExtraModAcronym(int number) {
     return buffer;
 }
 
-bool WriteDemoInstallation(const fs::path& root, int extraMods, std::string& error) {
+bool WriteDemoInstallation(const fs::path& root, int extraMods, std::string& error,
+                           const fs::path& standIns) {
     Writer w(root);
     bool ok = w.Directory(".");
     for (const char* owned : {"zandrel", "game", "editor", "anied", "setup", "switcher.ini"}) {
         ok = ok && w.Remove(owned);
     }
-    ok = ok && WriteFixedMods(w) && WriteLanguages(w) && WriteGame(w) &&
+    ok = ok && WriteFixedMods(w) && WriteLanguages(w) && WriteGame(w, standIns) && WriteSaveGames(w) &&
          w.File("switcher.ini", Lines({"[game]", "mode=cdv"}));
     // Generated mods get a descriptor only: they exist to make the catalogue
     // large, and one file per mod keeps a thousand of them quick to write.

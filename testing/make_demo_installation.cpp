@@ -1,5 +1,7 @@
 // make_demo_installation DIR [--mods N]: writes a complete made-up game
-// installation for trying out and testing the switcher.
+// installation for trying out and testing the switcher. The game's programs
+// in it are the stand-in programs built beside this executable.
+#include "common/program_directory.h"
 #include "testing/demo_installation.h"
 
 #include <charconv>
@@ -12,6 +14,8 @@ namespace {
 constexpr const char* kUsage = "usage: make_demo_installation DIR [--mods N]\n"
                                "Writes a sample game installation with demo mods into DIR (created when\n"
                                "missing; its zandrel, game, editor, anied and setup trees are replaced).\n"
+                               "The game's programs are copies of the stand-in programs found beside this\n"
+                               "program (placeholder scripts where they are missing).\n"
                                "  --mods N   also write N generated mods (extra0001 ...), for benchmarks\n";
 
 int Usage(const char* problem) {
@@ -54,7 +58,7 @@ int main(int argc, char** argv) {
         return Usage("no directory given");
 
     std::string error;
-    if (!demo::WriteDemoInstallation(directory, extraMods, error)) {
+    if (!demo::WriteDemoInstallation(directory, extraMods, error, common::ExecutableDirectory())) {
         std::fprintf(stderr, "make_demo_installation: %s\n", error.c_str());
         return 1;
     }

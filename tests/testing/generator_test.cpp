@@ -1,12 +1,19 @@
 // The demo installation generator, run as a program into temporary directories.
+#include "common/ini_file.h"
+#include "switcher/catalogue.h"
 #include "switcher/lang/language_table.h"
+#include "switcher/options/save_import.h"
 #include "testing/demo_layout.h"
+#include "tests/common/stand_in_record.h"
 #include "tests/support/temp_dir.h"
 #include "tests/testing/program_runner.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -63,6 +70,15 @@ std::string Native(std::string windowsPath) {
     return windowsPath;
 }
 
+bool Executable(const fs::path& file) {
+    return (fs::status(file).permissions() & fs::perms::owner_exec) != fs::perms::none;
+}
+
+struct RecordingSink : common::MessageSink {
+    std::vector<std::string> messages;
+    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
+};
+
 } // namespace
 
 TEST(DemoGenerator, WritesTheFixedModsAndTheGame) {
@@ -91,6 +107,9 @@ TEST(DemoGenerator, WritesTheFixedModsAndTheGame) {
         }
         const auto game = Section(descriptor, "game");
         EXPECT_EQ(game.count("modSetup") ? game.at("modSetup") : "", mod.modSetup);
+        EXPECT_EQ(game.at("GameWorkingDir"), mod.gameWorkingDir);
+        EXPECT_EQ(game.at("GameArguments"), mod.gameArguments);
+        EXPECT_EQ(game.at("EditArguments"), mod.editArguments);
         if (*mod.modSetup != '\0') {
             EXPECT_TRUE(fs::is_regular_file(root / Native(mod.modSetup)));
         }
@@ -108,6 +127,7 @@ TEST(DemoGenerator, WritesTheFixedModsAndTheGame) {
             const std::string edit3 = ReadBytes(dir / copy / "edit3.ini");
             EXPECT_TRUE(OnlyCrlf(sudtest) && OnlyCrlf(edit3)) << copy;
             EXPECT_EQ(Section(sudtest, "Game").at("Player0"), demo::kPlayerName);
+            EXPECT_EQ(Section(sudtest, "Game").at("PlayersUpb"), "1");
             EXPECT_EQ(Section(sudtest, demo::kMarkerSection).at(demo::kMarkerModKey), mod.acronym);
             EXPECT_EQ(Section(edit3, demo::kMarkerSection).at(demo::kMarkerCopyKey), copy);
         }
@@ -119,6 +139,67 @@ TEST(DemoGenerator, WritesTheFixedModsAndTheGame) {
     EXPECT_EQ(ReadBytes(root / "editor" / "edit3.ini"), ReadBytes(cdv / "config" / "edit3.ini"));
     EXPECT_NE(ReadBytes(cdv / "config" / "sudtest.ini"), ReadBytes(cdv / "default" / "sudtest.ini"));
     EXPECT_TRUE(fs::is_regular_file(root / Native(demo::kGameExe)));
+}
+
+TEST(DemoGenerator, InstallsTheStandInsAndSaveGames) {
+    TempDir tmp;
+    const fs::path root = tmp.path() / "demo";
+    ASSERT_EQ(Generate({root.string()}), 0);
+
+    // Each program is a copy of its stand-in from the generator's directory.
+    const fs::path bin = fs::path(DEMO_GENERATOR).parent_path();
+    const char* const programs[] = {demo::kGameExe, demo::kEditExe, demo::kBriefExe};
+    for (std::size_t i = 0; i < std::size(programs); ++i) {
+        const fs::path installed = root / Native(programs[i]);
+        SCOPED_TRACE(installed.string());
+        ASSERT_TRUE(fs::is_regular_file(bin / demo::kStandIns[i]));
+        EXPECT_EQ(ReadBytes(installed), ReadBytes(bin / demo::kStandIns[i]));
+        EXPECT_TRUE(Executable(installed));
+    }
+
+    // Started, the game records itself beside its executable.
+    unsetenv("ZANDREL_STAND_IN_RECORD");
+    const fs::path game = root / Native(demo::kGameExe);
+    ASSERT_EQ(RunProgram(game.string(), {"-demo", "-mod", "rwm", "IP=10.0.0.5"}), 0);
+    const auto records = testsupport::WaitForRecords(game.parent_path() / demo::kStandInRecordName);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].role, "game");
+    EXPECT_EQ(records[0].arguments, (std::vector<std::string>{"-demo", "-mod", "rwm", "IP=10.0.0.5"}));
+
+    // Every mod's save games import as its two players, into its own
+    // working directory's settings.
+    switcher::ModCatalogue catalogue;
+    catalogue.LoadCatalogue(root.string() + "/", "http://127.0.0.1");
+    ASSERT_EQ(catalogue.Size(), static_cast<int>(std::size(demo::kMods)));
+    for (int index = 0; index < catalogue.Size(); ++index) {
+        const std::string workingDir = catalogue.Field(index, "GameWorkingDir");
+        SCOPED_TRACE(workingDir);
+        RecordingSink sink;
+        EXPECT_TRUE(switcher::ImportSaveGames(catalogue, index, root.string() + "/", sink));
+        EXPECT_TRUE(sink.messages.empty());
+        const common::IniFile sudtest((root / Native(workingDir) / "sudtest.ini").string());
+        EXPECT_EQ(sudtest.ReadString("Game", "PlayersUpb", ""), "2");
+        const std::set<std::string> imported{sudtest.ReadString("Game", "Player0", ""),
+                                             sudtest.ReadString("Game", "Player1", "")};
+        // The catalogue is in listing order, not in the layout's.
+        const auto mod = std::find_if(std::begin(demo::kMods), std::end(demo::kMods), [&](const auto& m) {
+            return m.acronym == catalogue.Field(index, "Acronym");
+        });
+        ASSERT_NE(mod, std::end(demo::kMods));
+        EXPECT_EQ(imported, (std::set<std::string>{mod->players[0], mod->players[1]}));
+    }
+
+    // A generator without stand-ins beside it writes placeholders that still run.
+    const fs::path lone = tmp.path() / "lone" / "make_demo_installation";
+    fs::create_directories(lone.parent_path());
+    fs::copy_file(DEMO_GENERATOR, lone);
+    ASSERT_EQ(RunProgram(lone.string(), {(tmp.path() / "plain").string()}), 0);
+    for (const char* program : programs) {
+        const fs::path placeholder = tmp.path() / "plain" / Native(program);
+        EXPECT_EQ(ReadBytes(placeholder).rfind("#!/bin/sh\n", 0), 0u) << program;
+        EXPECT_TRUE(Executable(placeholder)) << program;
+        EXPECT_EQ(RunProgram(placeholder.string(), {}), 0) << program;
+    }
 }
 
 TEST(DemoGenerator, LanguageFilesCarryEveryKeyOfTheSwitcher) {
