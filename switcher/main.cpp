@@ -120,6 +120,10 @@ int main(int argc, char* argv[]) {
         });
     }
 
+    // Fix config and a language change end the program with their exit code.
+    QObject::connect(&mainWindow, &switcher::MainWindow::ExitRequested, &app,
+                     [](int code) { QCoreApplication::exit(code); });
+
     // Start-up benchmarks time the program up to its first shown window.
     if (qEnvironmentVariableIntValue("ZANDREL_EXIT_ON_FIRST_SHOW") == 1) {
         QObject::connect(&mainWindow, &switcher::MainWindow::Started, &app,

@@ -1,16 +1,17 @@
 #include "switcher/main_window.h"
 
 #include "common/file_system.h"
-#include "common/ini_file.h"
 #include "common/program_directory.h"
 #include "switcher/banner_qt.h"
 #include "switcher/mod_display.h"
 #include "switcher/multiplayer/launcher_window.h"
 #include "switcher/news_view_qt.h"
-#include "switcher/options/switcher_settings.h"
+#include "switcher/options/save_import.h"
 #include "switcher/service_address.h"
 #include "switcher/ui_text_qt.h"
+#include "switcher/window_state_qt.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QPixmap>
@@ -24,6 +25,9 @@ namespace {
 
 constexpr char kVersionText[] = "v1.05";
 
+// The help site that Get Help! opens (the root page of the community's help site).
+constexpr std::string_view kHelpSiteUrl = "http://help.zandrel-community.net/";
+
 // A transparent container for one group of the layout.
 QWidget* MakeGroup(QWidget* parent, const char* name, const QRect& geometry) {
     auto* group = new QWidget(parent);
@@ -34,15 +38,20 @@ QWidget* MakeGroup(QWidget* parent, const char* name, const QRect& geometry) {
 
 } // namespace
 
-MainWindow::MainWindow(const LanguageTable& language, common::MessageSink& sink, QWidget* parent)
-    : BackgroundWindow(QSize(794, 433), parent), m_language(language), m_sink(sink) {
+MainWindow::MainWindow(const LanguageTable& language, common::MessageSink& sink, common::Shell& shell,
+                       FileChooser& chooser, QWidget* parent)
+    : BackgroundWindow(QSize(794, 433), parent), m_language(language), m_sink(sink), m_shell(shell),
+      m_chooser(chooser), m_programDirectory(common::ProgramDirectory()),
+      m_switcher(m_catalogue, language, sink, m_programDirectory),
+      m_launcher(m_catalogue, language, sink, shell, m_programDirectory, [this] { return SelectedIndex(); }) {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Zandrel"));
     SetHeadline(QStringLiteral("ZANDREL"), QStringLiteral("MOD SWITCHER  \u00B7  MULTIPLAYER LAUNCHER"));
     BuildControls();
+    ConnectCommands();
     CentreOnScreen();
 
-    if (!common::DirectoryExists(common::JoinPath(common::ProgramDirectory(), "zandrel")))
+    if (!common::DirectoryExists(common::JoinPath(m_programDirectory, "zandrel")))
         m_sink.ShowMessage(ExpandBreaks(m_language.Text("Main.Error1")));
 }
 
@@ -79,8 +88,6 @@ void MainWindow::BuildControls() {
         QPushButton* button = MakeFlatButton(column, c[0], tr(c[1]), QRect(0, top, 129, 24));
         if (QLatin1String(c[0]) == QLatin1String("ModSetup"))
             m_modSetup = button;
-        if (QLatin1String(c[0]) == QLatin1String("Close"))
-            connect(button, &QPushButton::clicked, this, &QWidget::close);
         top += 26;
     }
     m_modSetup->hide();
@@ -96,9 +103,7 @@ void MainWindow::BuildControls() {
                                     {"Options", "Main.Options"}};
     left = 0;
     for (const auto& b : toolButtons) {
-        QPushButton* button = MakeFlatButton(tools, b[0], tr(b[1]), QRect(left, 5, 98, 23));
-        if (QLatin1String(b[0]) == QLatin1String("Options"))
-            connect(button, &QPushButton::clicked, this, &MainWindow::OptionsRequested);
+        MakeFlatButton(tools, b[0], tr(b[1]), QRect(left, 5, 98, 23));
         left += 100;
     }
     QLabel* product = MakeLabel(tools, "ProductName", QStringLiteral("Zandrel"), QRect(420, 0, 197, 33));
@@ -117,16 +122,52 @@ void MainWindow::BuildControls() {
 
     MakeLabel(this, "LanguageLabel", tr("Main.Language"), QRect(560, 404, 100, 20))
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QPushButton* languageButton =
-        MakeFlatButton(this, "LanguageButton", tr("LangName"), QRect(664, 404, 111, 20));
-    languageButton->setToolTip(tr("LangSelect.Title"));
-    connect(languageButton, &QPushButton::clicked, this, &MainWindow::LanguageRequested);
+    MakeFlatButton(this, "LanguageButton", tr("LangName"), QRect(664, 404, 111, 20))
+        ->setToolTip(tr("LangSelect.Title"));
+}
+
+void MainWindow::ConnectCommands() {
+    auto on = [this](const char* name, auto handler) {
+        QPushButton* button = findChild<QPushButton*>(QString::fromLatin1(name));
+        connect(button, &QPushButton::clicked, this, handler);
+    };
+    on("Readme", [this] { OpenSelectedField("ReadmeUrl"); });
+    on("Chat", [this] { m_launcher.FireOnChat(); });
+    on("Forum", [this] {
+        if (SwitchToSelected())
+            OpenSelectedField("ForumUrl");
+    });
+    on("GetMaps", [this] { OpenSelectedField("GetMapsUrl"); });
+
+    on("LaunchGame", [this] {
+        if (SwitchToSelected())
+            m_launcher.LaunchGame("");
+    });
+    on("Multiplayer", [this] { Multiplayer(); });
+    on("SelectMap", [this] { SelectMap(); });
+    on("Bootstrap", [this] { Bootstrap(); });
+    on("BriefingEdit", [this] {
+        if (SwitchToSelected())
+            m_launcher.LaunchBriefingEditor();
+    });
+    on("MapEdit", [this] {
+        if (SwitchToSelected())
+            m_launcher.LaunchMapEditor();
+    });
+    on("ModSetup", [this] { OpenSelectedField("modSetup"); });
+    on("Close", [this] { close(); });
+
+    on("GetHelp", [this] { m_shell.Open(kHelpSiteUrl, "", common::ShowMode::Show); });
+    on("FixConfig", [this] { FixConfig(); });
+    on("ImportSave", [this] { ImportSave(); });
+    on("Options", [this] { emit OptionsRequested(); });
+    on("LanguageButton", [this] { emit LanguageRequested(); });
 
     connect(m_mode, &QComboBox::currentIndexChanged, this, &MainWindow::OnModeChanged);
 }
 
 void MainWindow::Attach(LauncherWindow* launcher, const OptionsView* options) {
-    m_launcher = launcher;
+    m_launcherWindow = launcher;
     m_options = options;
 }
 
@@ -148,23 +189,94 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::FirstShow() {
-    const std::string programDirectory = common::ProgramDirectory();
-    m_lastmode = ReadInstalledMode(common::IniFile(SwitcherIniPath(programDirectory)));
-    m_catalogue.LoadCatalogue(programDirectory, ServiceRoot());
+    m_switcher.LoadLastMode();
+    m_catalogue.LoadCatalogue(m_programDirectory, ServiceRoot());
 
     // Filling and selecting only shows the installed mod; no switch happens.
     const QSignalBlocker block(m_mode);
     m_mode->clear();
     for (const std::string& acronym : m_catalogue.Acronyms())
         m_mode->addItem(UiText(UpperAscii(acronym)));
-    const int found = m_catalogue.FindMod(m_lastmode, m_sink, m_language);
+    const int found = m_catalogue.FindMod(m_switcher.LastMode(), m_sink, m_language);
     m_mode->setCurrentIndex(found >= 0 ? found : (m_mode->count() > 0 ? 0 : -1));
     ShowModInfo();
 }
 
 void MainWindow::OnModeChanged(int) {
-    // The configuration switch is added on top of this; for now the displays follow.
-    ShowModInfo();
+    if (m_launcherWindow && m_launcherWindow->isVisible())
+        m_launcherWindow->close();
+    // An abandoned switch leaves the displays at the mod that is installed.
+    if (SwitchToSelected())
+        ShowModInfo();
+}
+
+std::string MainWindow::SelectedField(const char* name) const {
+    return m_catalogue.Field(SelectedIndex(), name);
+}
+
+bool MainWindow::SwitchToSelected() {
+    return SelectedIndex() >= 0 && m_switcher.SwitchConfig(SelectedField("Acronym"));
+}
+
+void MainWindow::OpenSelectedField(const char* name) {
+    if (SelectedIndex() >= 0)
+        m_shell.Open(SelectedField(name), "", common::ShowMode::Show);
+}
+
+void MainWindow::Multiplayer() {
+    if (m_launcherWindow)
+        RestoreIfMinimised(*m_launcherWindow);
+    if (SelectedIndex() < 0) {
+        m_sink.ShowMessage(kNoSelectedModMessage);
+        return;
+    }
+    if (!SwitchToSelected())
+        return;
+    // The mod's trigger may open a page above us; the launcher and then the
+    // program are brought back to the front afterwards.
+    auto raiseLauncher = [this] {
+        if (m_launcherWindow)
+            m_launcherWindow->raise();
+    };
+    auto raiseApplication = [this] {
+        QWidget* front = QApplication::activeWindow();
+        (front ? front : static_cast<QWidget*>(this))->activateWindow();
+    };
+    if (m_launcher.ContinueMultiplayer(raiseLauncher, raiseApplication) ==
+            Launcher::MultiplayerOutcome::ShowLauncher &&
+        m_launcherWindow)
+        ShowRestored(*m_launcherWindow);
+}
+
+void MainWindow::SelectMap() {
+    OpenFileRequest request;
+    request.initialDirectory = common::ResolvePath(m_programDirectory + SelectedField("GameWorkingDir"));
+    request.fileName = "*.ssm";
+    request.defaultExtension = "*.ssm";
+    request.filter = "*.ssm";
+    request.title = m_language.Text("Main.SelectMap");
+    if (std::optional<std::string> chosen = m_chooser.ChooseFileToOpen(request))
+        m_mapname = std::move(*chosen);
+    // The dialog may have moved the current directory; descriptor paths need it back.
+    common::ChangeCurrentDirectory(m_programDirectory);
+}
+
+void MainWindow::Bootstrap() {
+    if (m_mapname.empty()) {
+        m_sink.ShowMessage(ExpandBreaks(m_language.Text("Main.SelectMapError")));
+        return;
+    }
+    // No switch: the game starts with whatever configuration is installed.
+    m_launcher.LaunchGameWith(" loadsingle=\"" + m_mapname + "\"");
+}
+
+void MainWindow::FixConfig() {
+    m_switcher.RecoverConfigs();
+    emit ExitRequested(ConfigSwitcher::kExitCodeAfterRecover);
+}
+
+void MainWindow::ImportSave() {
+    ImportSaveGames(m_catalogue, SelectedIndex(), m_programDirectory, m_sink);
 }
 
 void MainWindow::ShowModInfo() {
@@ -176,10 +288,10 @@ void MainWindow::ShowModInfo() {
         m_banner->clear();
     else
         m_banner->setPixmap(QPixmap::fromImage(banner));
-    if (m_launcher) {
-        m_launcher->ShowModName(d.launcherName);
-        m_launcher->ShowBanner(banner);
-        m_launcher->ShowRankingButton(d.rankingVisible);
+    if (m_launcherWindow) {
+        m_launcherWindow->ShowModName(d.launcherName);
+        m_launcherWindow->ShowBanner(banner);
+        m_launcherWindow->ShowRankingButton(d.rankingVisible);
     }
     if (m_options && m_options->ViewNews())
         m_news->Navigate(QUrl(UiText(d.newsUrl)));

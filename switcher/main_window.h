@@ -1,9 +1,13 @@
 #pragma once
 
 #include "common/message_sink.h"
+#include "common/shell.h"
 #include "switcher/background_qt.h"
 #include "switcher/catalogue.h"
+#include "switcher/config_switch.h"
+#include "switcher/file_chooser.h"
 #include "switcher/lang/language_table.h"
+#include "switcher/launch.h"
 #include "switcher/options/options_view.h"
 
 #include <QImage>
@@ -19,19 +23,23 @@ class LauncherWindow;
 class NewsView;
 
 // The main window (TForm1): the mod list, the selected mod's name, banner and
-// news page, and the commands.
+// news page, and the commands. The rules live in the engines it holds: the
+// configuration switcher (owner of lastmode) and the launcher of the game's
+// programs; the window forwards clicks to them.
 class MainWindow : public BackgroundWindow {
     Q_OBJECT
 public:
     // Checks that the mod root exists (a message on `sink` when it does not).
-    MainWindow(const LanguageTable& language, common::MessageSink& sink, QWidget* parent = nullptr);
+    // `shell` and `chooser` must outlive the window.
+    MainWindow(const LanguageTable& language, common::MessageSink& sink, common::Shell& shell,
+               FileChooser& chooser, QWidget* parent = nullptr);
 
     // The windows whose state follows the selected mod or feeds it; set
     // before the window is first shown.
     void Attach(LauncherWindow* launcher, const OptionsView* options);
 
     int SelectedIndex() const;
-    const std::string& LastMode() const { return m_lastmode; }
+    const std::string& LastMode() const { return m_switcher.LastMode(); }
     const std::string& MapName() const { return m_mapname; }
     std::string VersionText() const;
     const ModCatalogue& Catalogue() const { return m_catalogue; }
@@ -39,28 +47,52 @@ public:
     // Refreshes every display that depends on the selected mod.
     void ShowModInfo();
 
+    // Registers the selected mod's save-game players in its settings (the
+    // Import Save buttons of this window and of the options window).
+    void ImportSave();
+
 signals:
     void OptionsRequested();
     void LanguageRequested();
     // Emitted once, after the first show has selected the installed mod.
     void Started();
+    // The program is to end with `code` (after Fix config). The program entry
+    // turns this into the application's exit; tests observe it.
+    void ExitRequested(int code);
 
 protected:
     void showEvent(QShowEvent* event) override;
-    // The user picked another mod in `mode`.
-    virtual void OnModeChanged(int index);
 
 private:
     void BuildControls();
+    void ConnectCommands();
     void FirstShow();
+    // The user picked another mod in `mode`.
+    void OnModeChanged(int index);
+
+    std::string SelectedField(const char* name) const;
+    // SwitchConfig with the selected acronym; false when nothing is selected
+    // or the switch stopped (the command that asked for it stops too).
+    bool SwitchToSelected();
+    // Opens a field of the selected mod as a page or file.
+    void OpenSelectedField(const char* name);
+
+    void Multiplayer();
+    void SelectMap();
+    void Bootstrap();
+    void FixConfig();
 
     const LanguageTable& m_language;
     common::MessageSink& m_sink;
-    LauncherWindow* m_launcher = nullptr;
+    common::Shell& m_shell;
+    FileChooser& m_chooser;
+    const std::string m_programDirectory;
+    LauncherWindow* m_launcherWindow = nullptr;
     const OptionsView* m_options = nullptr;
 
     ModCatalogue m_catalogue;
-    std::string m_lastmode;
+    ConfigSwitcher m_switcher;
+    Launcher m_launcher;
     std::string m_mapname;
     bool m_started = false;
 

@@ -1,33 +1,26 @@
 #include "switcher/program_windows_qt.h"
 
 #include "common/program_directory.h"
+#include "switcher/file_chooser_qt.h"
 #include "switcher/lang/language_window.h"
 #include "switcher/main_window.h"
 #include "switcher/multiplayer/launcher_window.h"
 #include "switcher/options/options_window.h"
 #include "switcher/options/switcher_settings.h"
+#include "switcher/window_state_qt.h"
 
 namespace switcher {
 
-namespace {
-
-// Brings a window up in its normal size, also from minimised.
-void ShowRestored(QWidget& window) {
-    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
-    window.show();
-    window.raise();
-    window.activateWindow();
-}
-
-} // namespace
-
-ProgramWindows::ProgramWindows(common::MessageSink& sink) {
-    m_language.Load(common::ProgramDirectory());
-    m_main = std::make_unique<MainWindow>(m_language, sink);
+ProgramWindows::ProgramWindows(common::MessageSink& sink, std::unique_ptr<common::Shell> shell,
+                               std::unique_ptr<FileChooser> chooser)
+    : m_shell(shell ? std::move(shell) : common::MakeSystemShell()),
+      m_chooser(chooser ? std::move(chooser) : MakeFileDialog()) {
+    const std::string programDirectory = common::ProgramDirectory();
+    m_language.Load(programDirectory);
+    m_main = std::make_unique<MainWindow>(m_language, sink, *m_shell, *m_chooser);
     m_launcher = std::make_unique<LauncherWindow>(m_language);
-    m_options =
-        std::make_unique<OptionsWindow>(m_language, sink, SwitcherIniPath(common::ProgramDirectory()));
-    m_languageWindow = std::make_unique<LanguageWindow>(m_language);
+    m_options = std::make_unique<OptionsWindow>(m_language, sink, SwitcherIniPath(programDirectory));
+    m_languageWindow = std::make_unique<LanguageWindow>(m_language, sink, programDirectory);
 
     // Only the main window's closing ends the program.
     for (QWidget* w : {static_cast<QWidget*>(m_launcher.get()), static_cast<QWidget*>(m_options.get()),
@@ -38,7 +31,12 @@ ProgramWindows::ProgramWindows(common::MessageSink& sink) {
     QObject::connect(m_main.get(), &MainWindow::OptionsRequested, m_options.get(),
                      [this] { ShowRestored(*m_options); });
     QObject::connect(m_main.get(), &MainWindow::LanguageRequested, m_languageWindow.get(),
-                     [this] { ShowRestored(*m_languageWindow); });
+                     [this] { m_languageWindow->ShowLanguages(); });
+    QObject::connect(m_options.get(), &OptionsWindow::ImportSaveRequested, m_main.get(),
+                     [this] { m_main->ImportSave(); });
+    // One place for the program entry to listen for the end of the program.
+    QObject::connect(m_languageWindow.get(), &LanguageWindow::ExitRequested, m_main.get(),
+                     &MainWindow::ExitRequested);
 }
 
 // The helper windows go first; the main window, which they report to, last.

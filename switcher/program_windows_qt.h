@@ -1,6 +1,8 @@
 #pragma once
 
 #include "common/message_sink.h"
+#include "common/shell.h"
+#include "switcher/file_chooser.h"
 #include "switcher/lang/language_table.h"
 
 #include <memory>
@@ -16,9 +18,14 @@ class LanguageWindow;
 // is loaded from the program directory, then the windows are created hidden
 // in the order main window, launcher, options, language selection (the
 // options window reads switcher.ini as it is made), and wired together.
+//
+// The shell and the file-open dialog are made here once; tests may hand in
+// their own. A request to end the program (Fix config, a language change)
+// arrives as MainWindow::ExitRequested.
 class ProgramWindows {
 public:
-    explicit ProgramWindows(common::MessageSink& sink);
+    explicit ProgramWindows(common::MessageSink& sink, std::unique_ptr<common::Shell> shell = nullptr,
+                            std::unique_ptr<FileChooser> chooser = nullptr);
     ~ProgramWindows();
     ProgramWindows(const ProgramWindows&) = delete;
     ProgramWindows& operator=(const ProgramWindows&) = delete;
@@ -31,6 +38,8 @@ public:
 
 private:
     LanguageTable m_language;
+    std::unique_ptr<common::Shell> m_shell;
+    std::unique_ptr<FileChooser> m_chooser;
     std::unique_ptr<MainWindow> m_main;
     std::unique_ptr<LauncherWindow> m_launcher;
     std::unique_ptr<OptionsWindow> m_options;

@@ -3,6 +3,8 @@
 #include "common/file_system.h"
 #include "common/message_sink.h"
 #include "common/program_directory.h"
+#include "common/shell.h"
+#include "switcher/file_chooser.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -10,6 +12,8 @@
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +25,37 @@ class RecordingSink : public common::MessageSink {
 public:
     void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
     std::vector<std::string> messages;
+};
+
+// Records what the windows ask the shell to open, and starts nothing.
+class RecordingShell : public common::Shell {
+public:
+    struct Call {
+        std::string target;
+        std::string parameters;
+        common::ShowMode mode;
+        bool operator==(const Call&) const = default;
+    };
+    void Open(std::string_view target, std::string_view parameters, common::ShowMode mode) override {
+        calls.push_back({std::string(target), std::string(parameters), mode});
+    }
+    std::vector<Call> calls;
+};
+
+// Stands in for the file-open dialog: keeps each request and answers with
+// `answer` (nothing: the user cancelled). `whileOpen` runs as the dialog
+// would, e.g. to move the current directory as a real dialog may.
+class ScriptedChooser : public switcher::FileChooser {
+public:
+    std::optional<std::string> ChooseFileToOpen(const switcher::OpenFileRequest& request) override {
+        requests.push_back(request);
+        if (whileOpen)
+            whileOpen();
+        return answer;
+    }
+    std::optional<std::string> answer;
+    std::function<void()> whileOpen;
+    std::vector<switcher::OpenFileRequest> requests;
 };
 
 // A generated demo installation in a fresh temporary directory, made the

@@ -14,11 +14,17 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
+#include <memory>
 
 using guitest::DemoInstallation;
+using guitest::RecordingShell;
 using guitest::RecordingSink;
+using guitest::ScriptedChooser;
+using Call = guitest::RecordingShell::Call;
+using common::ShowMode;
 
 namespace {
 
@@ -40,6 +46,22 @@ bool CloseTo(QRgb a, unsigned b, int tolerance) {
 template <typename T> T* Child(QWidget& window, const char* name) {
     return window.findChild<T*>(QString::fromLatin1(name));
 }
+
+void Click(QWidget& window, const char* button) {
+    QTest::mouseClick(Child<QPushButton>(window, button), Qt::LeftButton);
+}
+
+// The windows over a recording shell and a scripted file dialog, both kept
+// reachable for the test.
+struct Program {
+    explicit Program(RecordingSink& sink)
+        : shell(new RecordingShell), chooser(new ScriptedChooser),
+          windows(sink, std::unique_ptr<common::Shell>(shell),
+                  std::unique_ptr<switcher::FileChooser>(chooser)) {}
+    RecordingShell* shell;
+    ScriptedChooser* chooser;
+    switcher::ProgramWindows windows;
+};
 
 // The mods are listed in directory order, so tests find them by acronym.
 int IndexOf(QWidget& main, const demo::DemoMod& mod) {
@@ -156,7 +178,10 @@ private slots:
             if (QTest::currentTestFailed())
                 return;
 
-            // Every other selection updates both windows; nothing is written.
+            // Showing the installed mod writes nothing.
+            QCOMPARE(demoDir.ReadFile("switcher.ini"), settings);
+
+            // Every other selection installs that mod and updates both windows.
             auto* mode = Child<QComboBox>(w.Main(), "mode");
             QCOMPARE(mode->count(), int(std::size(demo::kMods)));
             for (const demo::DemoMod& selected : demo::kMods) {
@@ -164,9 +189,11 @@ private slots:
                 VerifyShows(w, selected);
                 if (QTest::currentTestFailed())
                     return;
+                const QByteArray lower = QByteArray(selected.acronym).toLower();
+                QCOMPARE(QByteArray::fromStdString(w.Main().LastMode()), lower);
+                QVERIFY(demoDir.ReadFile("switcher.ini").contains("mode=" + lower + "\r\n"));
             }
             QVERIFY(sink.messages.empty());
-            QCOMPARE(demoDir.ReadFile("switcher.ini"), settings);
             // The news option is off: the news view is never asked to load.
             QVERIFY(Child<switcher::NewsView>(w.Main(), "webbrowser1")->RequestedUrl().isEmpty());
         }
@@ -229,6 +256,188 @@ private slots:
         QCOMPARE(news->RequestedUrl().toString(),
                  QStringLiteral("http://127.0.0.1:9/vqx/anymodnews.php?version=v1.05&class=other"));
         switcher::SetServiceRoot("");
+    }
+
+    void pageCommandsOpenTheSelectedModsFields() {
+        DemoInstallation demoDir;
+        QVERIFY(demoDir.Ok());
+        demoDir.WriteFile("switcher.ini", SettingsFor("rwm"));
+        RecordingSink sink;
+        Program p(sink);
+        switcher::MainWindow& main = p.windows.Main();
+        main.show();
+        QCOMPARE(ModAt(main, main.SelectedIndex()).acronym, demo::kMods[1].acronym);
+
+        // What the game wrote while RWM is installed; only a switch saves it into the mod.
+        const QByteArray edited = demoDir.ReadFile("game/sudtest.ini") + "[Demo]\r\nEdited=1\r\n";
+        demoDir.WriteFile("game/sudtest.ini", edited);
+        const QByteArray savedBefore = demoDir.ReadFile("zandrel/RedWinter/config/sudtest.ini");
+
+        for (const char* button : {"Readme", "GetMaps", "ModSetup", "Chat", "GetHelp"})
+            Click(main, button);
+        const std::vector<Call> expected = {
+            {"zandrel\\RedWinter\\readme.txt", "", ShowMode::Show},
+            {"http://127.0.0.1/maps/RedWinter", "", ShowMode::Show},
+            {"setup\\rwm_setup.html", "", ShowMode::Show},
+            {"http://127.0.0.1/chat/RedWinter", "", ShowMode::ShowNA},
+        };
+        QCOMPARE(p.shell->calls.size(), expected.size() + 1);
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            QVERIFY2(p.shell->calls[i] == expected[i], p.shell->calls[i].target.c_str());
+        // The help site: a root page over http.
+        const Call help = p.shell->calls.back();
+        QVERIFY(help.target.starts_with("http://") && help.target.ends_with("/"));
+        QCOMPARE(std::count(help.target.begin(), help.target.end(), '/'), 3);
+        QVERIFY(help.parameters.empty() && help.mode == ShowMode::Show);
+        QCOMPARE(demoDir.ReadFile("zandrel/RedWinter/config/sudtest.ini"), savedBefore);
+
+        // Forum switches first, which saves the installed settings into the mod.
+        p.shell->calls.clear();
+        Click(main, "Forum");
+        QCOMPARE(p.shell->calls.size(), size_t(1));
+        QVERIFY(p.shell->calls[0] == (Call{"http://127.0.0.1/forum/RedWinter", "", ShowMode::Show}));
+        QCOMPARE(demoDir.ReadFile("zandrel/RedWinter/config/sudtest.ini"), edited);
+        QCOMPARE(demoDir.ReadFile("game/sudtest.ini"), edited);
+        QVERIFY(sink.messages.empty());
+        QVERIFY(!p.windows.Options().isVisible());
+    }
+
+    void abandonedSwitchStopsEveryCommand() {
+        DemoInstallation demoDir;
+        QVERIFY(demoDir.Ok());
+        demoDir.WriteFile("switcher.ini", SettingsFor("gone"));
+        RecordingSink sink;
+        Program p(sink);
+        switcher::MainWindow& main = p.windows.Main();
+        main.show();
+        QCOMPARE(sink.messages.size(), size_t(1)); // the start-up lookup
+        const QString shownName = Child<QLabel>(main, "modename")->text();
+        const QByteArray game = demoDir.ReadFile("game/sudtest.ini");
+
+        // Each switching command reports the unknown installed mod and does nothing more.
+        for (const char* button : {"LaunchGame", "MapEdit", "BriefingEdit", "Forum", "Multiplayer"}) {
+            sink.messages.clear();
+            Click(main, button);
+            QCOMPARE(sink.messages.size(), size_t(1));
+            QVERIFY2(sink.messages[0].find("gone") != std::string::npos, button);
+        }
+        QVERIFY(p.shell->calls.empty());
+        QVERIFY(!p.windows.Launcher().isVisible());
+
+        // A new selection is refused the same way and the displays stay.
+        auto* mode = Child<QComboBox>(main, "mode");
+        mode->setCurrentIndex((mode->currentIndex() + 1) % mode->count());
+        QCOMPARE(Child<QLabel>(main, "modename")->text(), shownName);
+        QCOMPARE(demoDir.ReadFile("game/sudtest.ini"), game);
+        QCOMPARE(demoDir.ReadFile("switcher.ini"), SettingsFor("gone"));
+
+        // Commands that do not switch still work.
+        Click(main, "GetMaps");
+        QCOMPARE(p.shell->calls.size(), size_t(1));
+    }
+
+    void multiplayerShowsTheLauncherOrTheWebDatabase() {
+        DemoInstallation demoDir;
+        QVERIFY(demoDir.Ok());
+        demoDir.WriteFile("switcher.ini", SettingsFor("cdv"));
+        RecordingSink sink;
+        Program p(sink);
+        switcher::MainWindow& main = p.windows.Main();
+        switcher::LauncherWindow& launcher = p.windows.Launcher();
+        main.show();
+        auto* mode = Child<QComboBox>(main, "mode");
+
+        mode->setCurrentIndex(IndexOf(main, demo::kMods[1])); // UseLauncher=1
+        Click(main, "Multiplayer");
+        QVERIFY(launcher.isVisible());
+        QVERIFY(p.shell->calls.empty());
+
+        // A minimised launcher comes back in its normal size.
+        launcher.showMinimized();
+        Click(main, "Multiplayer");
+        QVERIFY(launcher.isVisible());
+        QVERIFY(!(launcher.windowState() & Qt::WindowMinimized));
+
+        // Another selection closes the launcher; UseLauncher=0 opens the mod's page instead.
+        mode->setCurrentIndex(IndexOf(main, demo::kMods[2]));
+        QVERIFY(!launcher.isVisible());
+        QCOMPARE(QByteArray::fromStdString(main.LastMode()), QByteArray("dsr"));
+        Click(main, "Multiplayer");
+        QVERIFY(!launcher.isVisible());
+        QCOMPARE(p.shell->calls.size(), size_t(1));
+        QVERIFY(p.shell->calls[0] == (Call{"http://127.0.0.1/desert/games", "", ShowMode::Show}));
+    }
+
+    void commandsWithoutAnyModDoNothingOrSaySo() {
+        DemoInstallation empty(DemoInstallation::Kind::Empty);
+        RecordingSink sink;
+        Program p(sink);
+        p.windows.Main().show();
+        sink.messages.clear();
+        for (const char* button : {"Readme", "Chat", "Forum", "GetMaps", "LaunchGame", "MapEdit",
+                                   "BriefingEdit", "ModSetup", "ImportSave"})
+            Click(p.windows.Main(), button);
+        QVERIFY(p.shell->calls.empty());
+        QVERIFY(sink.messages.empty());
+        Click(p.windows.Main(), "Multiplayer");
+        QCOMPARE(sink.messages, std::vector<std::string>{std::string(switcher::kNoSelectedModMessage)});
+        QVERIFY(!p.windows.Launcher().isVisible());
+    }
+
+    void selectMapAndBootstrap() {
+        DemoInstallation demoDir;
+        QVERIFY(demoDir.Ok());
+        demoDir.WriteFile("switcher.ini", SettingsFor("rwm"));
+        RecordingSink sink;
+        Program p(sink);
+        switcher::MainWindow& main = p.windows.Main();
+        main.show();
+        const std::string programDirectory = common::ProgramDirectory();
+        const std::string gameExe = programDirectory + demo::kGameExe;
+
+        Click(main, "Bootstrap");
+        QCOMPARE(sink.messages, std::vector<std::string>{"Select Singleplayer map to bootstrap"});
+        QVERIFY(p.shell->calls.empty());
+
+        // The dialog starts in the game's directory and may move the current directory.
+        const std::string map = demoDir.File("game/maps/Winter Night.ssm").toStdString();
+        p.chooser->answer = map;
+        p.chooser->whileOpen = [&] { common::ChangeCurrentDirectory(demoDir.File("game").toStdString()); };
+        Click(main, "SelectMap");
+        QCOMPARE(p.chooser->requests.size(), size_t(1));
+        const switcher::OpenFileRequest& request = p.chooser->requests[0];
+        QCOMPARE(QDir(QString::fromStdString(request.initialDirectory)).canonicalPath(),
+                 QDir(demoDir.File("game")).canonicalPath());
+        QCOMPARE(request.filter, std::string("*.ssm"));
+        QCOMPARE(request.fileName, std::string("*.ssm"));
+        QCOMPARE(request.title, std::string("Select Singleplayer map to load."));
+        QCOMPARE(main.MapName(), map);
+        QCOMPARE(QDir::current().canonicalPath(), QDir(demoDir.Path()).canonicalPath());
+
+        // Cancel keeps the chosen map.
+        p.chooser->answer.reset();
+        Click(main, "SelectMap");
+        QCOMPARE(main.MapName(), map);
+        QCOMPARE(QDir::current().canonicalPath(), QDir(demoDir.Path()).canonicalPath());
+
+        // Bootstrap starts the selected mod's game with the map, in one pair of quotes.
+        sink.messages.clear();
+        Click(main, "Bootstrap");
+        QCOMPARE(p.shell->calls.size(), size_t(1));
+        QVERIFY(p.shell->calls[0] ==
+                (Call{gameExe, " -mod RedWinter  loadsingle=\"" + map + "\"", ShowMode::ShowNA}));
+
+        // After a selection change the map stays, and the new mod's arguments are used.
+        Child<QComboBox>(main, "mode")->setCurrentIndex(IndexOf(main, demo::kMods[2]));
+        // Bootstrap itself does not switch: a game edit after the switch is not saved anywhere.
+        const QByteArray dsrConfig = demoDir.ReadFile("zandrel/desert/config/sudtest.ini");
+        demoDir.WriteFile("game/sudtest.ini", "edited");
+        Click(main, "Bootstrap");
+        QCOMPARE(p.shell->calls.size(), size_t(2));
+        QVERIFY(p.shell->calls[1] ==
+                (Call{gameExe, " -mod desert  loadsingle=\"" + map + "\"", ShowMode::ShowNA}));
+        QCOMPARE(demoDir.ReadFile("zandrel/desert/config/sudtest.ini"), dsrConfig);
+        QVERIFY(sink.messages.empty());
     }
 };
 
