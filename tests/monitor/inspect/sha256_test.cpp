@@ -1,0 +1,34 @@
+// SHA-256 through the platform's implementation (OpenSSL, or CNG under Wine).
+#include "monitor/inspect/sha256.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Sha256, KnownVectorsAndFilesInBlocks) {
+    EXPECT_EQ(monitor::Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(monitor::Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(monitor::Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+
+    // A million 'a': the standard long vector, read across a block border.
+    testsupport::TempDir dir;
+    testsupport::WriteBytes(dir.path() / "a.bin", std::string(1000000, 'a') + std::string(100000, 'b'));
+    testsupport::WriteBytes(dir.path() / "m.bin", std::string(1000000, 'a'));
+    int blocks = 0;
+    const auto digest = monitor::FileSha256((dir.path() / "m.bin").string(), [&] { ++blocks; });
+    ASSERT_TRUE(digest.Hex);
+    EXPECT_EQ(*digest.Hex, "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    EXPECT_EQ(blocks, 0);  // smaller than one block
+    const auto longer = monitor::FileSha256((dir.path() / "a.bin").string(), [&] { ++blocks; });
+    ASSERT_TRUE(longer.Hex);
+    EXPECT_EQ(*longer.Hex, monitor::Sha256Hex(std::string(1000000, 'a') + std::string(100000, 'b')));
+    EXPECT_EQ(blocks, 1);
+
+    const auto missing = monitor::FileSha256((dir.path() / "none.bin").string());
+    EXPECT_FALSE(missing.Hex);
+    EXPECT_NE(missing.ErrorText.find("none.bin"), std::string::npos);
+}
+
+}  // namespace
