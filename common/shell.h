@@ -11,6 +11,7 @@ enum class ShowMode : int {
     ShowNormal = 1,
     Show = 5,
     ShowNA = 8, // shown without taking the focus
+    Restore = 9,
 };
 
 // Port: the shell's "open" verb. The target may be a program, a document, a

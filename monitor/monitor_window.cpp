@@ -1,0 +1,287 @@
+#include "monitor/monitor_window.h"
+
+#include "common/program_directory.h"
+#include "monitor/background_qt.h"
+#include "monitor/inspect/error_report.h"
+#include "monitor/log_file.h"
+#include "monitor/player_count.h"
+#include "monitor/ui_text_qt.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <utility>
+#include <vector>
+
+namespace monitor {
+
+namespace {
+
+// Positions of the controls are kept in twips, as the window was designed;
+// 15 twips make one pixel.
+constexpr int kTwipsPerPixel = 15;
+
+QRect Twips(int left, int top, int width, int height) {
+    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
+}
+
+const QSize kClientSize(7875 / kTwipsPerPixel, 9255 / kTwipsPerPixel);
+
+// Windows' restore show command: the site opens in a normal window.
+constexpr auto kShowRestore = common::ShowMode::Restore;
+
+constexpr char kStyle[] = R"(
+QWidget { color: rgb(200,210,205); font-family: Tahoma, "DejaVu Sans Condensed"; font-size: 11px; }
+QLabel { background: transparent; }
+QPushButton { background: rgba(40,60,52,180); border: 1px solid rgb(90,120,110); padding: 1px 2px; }
+QPushButton:hover { color: white; border-color: rgb(150,200,180); }
+QPushButton:pressed { background: rgba(70,100,90,200); }
+QLineEdit, QListWidget { background: rgb(10,18,16); border: 1px solid rgb(70,92,86);
+  selection-background-color: rgb(50,100,80); }
+QLabel#SaveLogNotice { color: rgb(255,140,120); }
+)";
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const QRect& place) {
+    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(place);
+    return button;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, const QRect& place) {
+    auto* label = new QLabel(QString::fromLatin1(caption), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(place);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QListWidget* MakeList(QWidget* parent, const char* name, const QRect& place) {
+    auto* list = new QListWidget(parent);
+    list->setObjectName(QString::fromLatin1(name));
+    list->setGeometry(place);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    return list;
+}
+
+} // namespace
+
+MonitorPorts SystemPorts() {
+    MonitorPorts ports;
+    ports.Inspector = MakeProcessInspector(ErrorSinkReporter());
+    ports.Kessit = MakeKessitBinding(ErrorSinkReporter());
+    ports.Shell = common::MakeSystemShell();
+    ports.Sound = CreateSystemSound();
+    ports.Clock = std::make_unique<SystemClock>();
+    ports.DateTime = CreateSystemDateTimeFormat();
+    return ports;
+}
+
+Form1::Form1(MonitorPorts ports, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_ports(std::move(ports)),
+      m_scan(m_state, *m_ports.Inspector, *m_ports.Kessit, ErrorSinkReporter()) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Varnok"));
+    setWindowIcon(MonitorIcon());
+    // Fixed border with a minimise box: no maximise, no resizing.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(kClientSize);
+    setStyleSheet(QString::fromLatin1(kStyle));
+    // The picture leaves a thin strip at the right edge; the window's own
+    // colour there matches the picture's.
+    QPalette dark = palette();
+    dark.setColor(QPalette::Window, QColor(8, 12, 12));
+    setPalette(dark);
+    setAutoFillBackground(true);
+    CreateControls();
+
+    // The DLL checksum stops the tick while it reads the file.
+    ChecksumHooks hooks;
+    hooks.StopTimer = [this] { m_timer1->stop(); };
+    hooks.StartTimer = [this] { m_timer1->start(); };
+    m_scan.SetChecksumHooks(std::move(hooks));
+
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+Form1::~Form1() = default;
+
+void Form1::CreateControls() {
+    // The background picture lies under everything else.
+    auto* image1 = new QLabel(this);
+    image1->setObjectName(QStringLiteral("Image1"));
+    image1->setGeometry(Twips(-105, -15, 7950, 9300));
+    image1->setPixmap(PaintMonitorBackground(image1->size()));
+    image1->setMouseTracking(true);
+
+    auto* command5 = MakeButton(this, "Command5", "Sub", Twips(7110, 3465, 435, 300));
+    auto* command4 = MakeButton(this, "Command4", "Add", Twips(7110, 3120, 435, 300));
+    m_text1 = new QLineEdit(QStringLiteral("0"), this);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setGeometry(Twips(6720, 3270, 360, 300));
+    auto* command3 = MakeButton(this, "Command3", "Save Log", Twips(6105, 8535, 1455, 375));
+    m_list2 = MakeList(this, "List2", Twips(480, 7230, 7065, 1230));
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(kServerTickMs);
+
+    auto* command2 = MakeButton(this, "Command2", "I am a Joiner", Twips(2250, 930, 1455, 375));
+    m_list1 = MakeList(this, "List1", Twips(495, 1605, 4695, 5325));
+    auto* command1 = MakeButton(this, "Command1", "I am Server", Twips(555, 930, 1455, 375));
+    MakeLabel(this, "Label9", "Spieleranzahl :", Twips(5250, 3450, 1425, 255));
+    MakeLabel(this, "Label8", "Number of Players:", Twips(5250, 3210, 1425, 255));
+    m_label7 = MakeLabel(this, "Label7", "Website : Trevano", Twips(2625, 8640, 3001, 225));
+    m_label6 = MakeLabel(this, "Label6", "", Twips(2265, 1365, 2790, 225));
+    MakeLabel(this, "Label3", "Trying to connect to:", Twips(2430, 90, 5355, 225));
+    MakeLabel(this, "Label2", "Players in game :", Twips(510, 1365, 2775, 375));
+    MakeLabel(this, "Label5", "Log:", Twips(525, 6990, 975, 375));
+    MakeLabel(this, "Label1", "DLL :", Twips(5310, 6120, 855, 255));
+    m_correct = MakeLabel(this, "Correct", "Not checked", Twips(5310, 6360, 1215, 255));
+    m_startetLabel = MakeLabel(this, "StartetLabel", "Game not started", Twips(5310, 5730, 1335, 255));
+    MakeLabel(this, "Label4", "Active SUSTs :", Twips(5310, 5415, 1215, 255));
+    m_surun = MakeLabel(this, "surun", "", Twips(6450, 5415, 375, 255));
+    m_stateText = MakeLabel(this, "StateText", "Joiner", Twips(2190, 570, 855, 255));
+    MakeLabel(this, "ExternIP", "", Twips(5865, 1005, 1545, 270));
+    MakeLabel(this, "InterIP", "", Twips(5850, 540, 1545, 270));
+
+    // Two additions of ours: the local player's name above the local state,
+    // and a notice beside "Save Log" when the log file could not be written
+    // (the log list itself never carries such a line).
+    m_localPlayer = MakeLabel(this, "LocalPlayer", "", QRect(354, 336, 166, 17));
+    m_saveLogNotice = MakeLabel(this, "SaveLogNotice", "", QRect(407, 596, 116, 17));
+    m_saveLogNotice->hide();
+
+    QFont underlined = m_label7->font();
+    underlined.setUnderline(true);
+    m_label7->setFont(underlined);
+    // Qt loads the system's hand cursor while the mouse is over the link and
+    // gives the default pointer back once it moves on to the background.
+    m_label7->setCursor(Qt::PointingHandCursor);
+    m_label7->installEventFilter(this);
+
+    connect(command5, &QPushButton::clicked, this, [this] { m_text1->setText(UiText(SubPlayer(PlayerCountText()))); });
+    connect(command4, &QPushButton::clicked, this, [this] { m_text1->setText(UiText(AddPlayer(PlayerCountText()))); });
+    connect(m_text1, &QLineEdit::textChanged, this, &Form1::FilterText1);
+    connect(command3, &QPushButton::clicked, this, &Form1::SaveLog);
+    connect(command1, &QPushButton::clicked, this, [this] { TakeRole(true); });
+    connect(command2, &QPushButton::clicked, this, [this] { TakeRole(false); });
+    connect(m_timer1, &QTimer::timeout, this, &Form1::Tick);
+}
+
+void Form1::Start(const InspectionSettings& settings) {
+    m_state.MonitorPort = kDefaultMonitorPort;
+    m_state.KessitResult = KessitOutcome::NoResult;
+    TakeRole(false);
+    ApplyInspectionSettings(m_scan, settings);
+    RunGameChecks(m_scan);
+    ShowLocalState(m_state, *this);
+    ShowPlayerName();
+    EvaluateStatus(m_state, *this, *m_ports.Clock, *m_ports.DateTime);
+    m_timer1->start();
+}
+
+void Form1::Tick() {
+    // Stopped for the duration, so ticks never overlap.
+    m_timer1->stop();
+    RunLocalTick(m_state, m_scan, *this, *this, *m_ports.Clock, *m_ports.DateTime);
+    ShowPlayerName();
+    m_timer1->start();
+}
+
+void Form1::Activate() {
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void Form1::OpenUrl(const std::string& target) {
+    m_ports.Shell->Open(target, "0", kShowRestore);
+}
+
+void Form1::TakeRole(bool server) {
+    m_timer1->setInterval(monitor::TakeRole(m_state, server, m_ports.Clock->Now()));
+    m_stateText->setText(QString::fromLatin1(server ? kServerRoleText : kJoinerRoleText));
+}
+
+void Form1::ShowPlayerName() {
+    m_localPlayer->setText(UiText(m_state.PlayerName));
+}
+
+void Form1::FilterText1() {
+    // Setting the filtered text changes Text1 again; the filter leaves its own
+    // result as it is, so that second run ends here.
+    const QString filtered = UiText(FilterPlayerCount(PlayerCountText()));
+    if (filtered != m_text1->text())
+        m_text1->setText(filtered);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_label7 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        m_label7->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        OpenUrl(kWebsiteUrl);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::ClearStatusList() { m_list1->clear(); }
+
+void Form1::AddStatusLine(std::string line) { m_list1->addItem(UiText(line)); }
+
+void Form1::SetCounts(std::string text) { m_label6->setText(UiText(text)); }
+
+void Form1::AddLogLine(std::string line) {
+    m_list2->addItem(UiText(line));
+    // The new line becomes the topmost visible one.
+    m_list2->scrollToItem(m_list2->item(m_list2->count() - 1), QAbstractItemView::PositionAtTop);
+}
+
+void Form1::PlayWarningSound() { m_ports.Sound->PlayErrorSound(); }
+
+void Form1::SaveLog() {
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(m_list2->count()));
+    for (int i = 0; i < m_list2->count(); ++i)
+        lines.push_back(AnsiText(m_list2->item(i)->text()));
+    std::string error;
+    if (!monitor::SaveLog(lines, common::ProgramDirectory(), error)) {
+        // Reported beside the button only: the log list stays as it is.
+        m_saveLogNotice->setText(QStringLiteral("Log not saved!"));
+        m_saveLogNotice->setToolTip(UiText(error));
+        m_saveLogNotice->show();
+        return;
+    }
+    m_saveLogNotice->hide();
+    m_saveLogNotice->setToolTip(QString());
+    // Every line was written in turn; the last one stays selected.
+    if (m_list2->count() > 0)
+        m_list2->setCurrentRow(m_list2->count() - 1);
+}
+
+std::string Form1::PlayerCountText() const { return AnsiText(m_text1->text()); }
+
+// The peer links come later; until then no socket has a remote address.
+std::string Form1::RemoteAddress(int) const { return {}; }
+
+void Form1::SetGameStateText(std::string text) { m_startetLabel->setText(UiText(text)); }
+
+void Form1::SetDllStateText(std::string text) { m_correct->setText(UiText(text)); }
+
+void Form1::SetInstanceCountText(std::string text) { m_surun->setText(UiText(text)); }
+
+} // namespace monitor

@@ -1,0 +1,149 @@
+#include "monitor/single_instance_qt.h"
+#include "tests/support/temp_dir.h"
+
+#include <QFile>
+#include <QImage>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSignalSpy>
+#include <QtTest>
+
+using testsupport::TempDir;
+
+namespace {
+
+// An instance name of this test's own, so monitors that others run on this
+// machine neither disturb the test nor get disturbed.
+QString OwnInstance(const char* what) {
+    return QStringLiteral("varnok-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(QLatin1String(what));
+}
+
+// Whether some process listens on the local socket `name` (an abstract Unix
+// socket, listed with a leading '@').
+bool Listening(const QString& name) {
+    QFile table(QStringLiteral("/proc/net/unix"));
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray wanted = " @" + name.toLatin1();
+    for (const QByteArray& line : table.readAll().split('\n'))
+        if (line.trimmed().endsWith(wanted))
+            return true;
+    return false;
+}
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+void Prepare(QProcess& p, const QString& instance) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VARNOK_INSTANCE"), instance);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    p.setProcessEnvironment(env);
+}
+
+Run RunVarnok(const QStringList& args, const QString& instance) {
+    QProcess p;
+    Prepare(p, instance);
+    p.start(QStringLiteral(VARNOK_EXE), args);
+    Run r;
+    if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit) {
+        r.exitCode = p.exitCode();
+    } else {
+        p.kill();
+        p.waitForFinished();
+    }
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+} // namespace
+
+class ProgramTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void helpVersionAndBadOptions() {
+        const QString instance = OwnInstance("options");
+        const Run help = RunVarnok({QStringLiteral("--help")}, instance);
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains("--root"));
+        QVERIFY(help.out.contains("--screenshot"));
+
+        const Run version = RunVarnok({QStringLiteral("--version")}, instance);
+        QCOMPARE(version.exitCode, 0);
+        QCOMPARE(version.out, QByteArray("varnok " ZANDREL_VERSION "\n"));
+
+        const Run bad = RunVarnok({QStringLiteral("--bogus")}, instance);
+        QCOMPARE(bad.exitCode, 2);
+        QVERIFY(bad.err.contains("--bogus"));
+        const Run missing = RunVarnok({QStringLiteral("--root")}, instance);
+        QCOMPARE(missing.exitCode, 2);
+        QVERIFY(missing.err.contains("needs a value"));
+    }
+
+    void secondStartLeavesOnlyTheFirst() {
+        TempDir dir;
+        const QString instance = OwnInstance("second");
+        QProcess first;
+        Prepare(first, instance);
+        first.start(QStringLiteral(VARNOK_EXE), {QStringLiteral("--root"), QString::fromStdString(dir.str())});
+        QVERIFY(first.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(Listening(instance) || first.state() != QProcess::Running, 30000);
+        QCOMPARE(first.state(), QProcess::Running);
+
+        // Were the rule not kept, the second would run and save this picture.
+        const QString picture = QString::fromStdString(dir / "second.png");
+        const Run second = RunVarnok({QStringLiteral("--root"), QString::fromStdString(dir.str()),
+                                      QStringLiteral("--screenshot"), picture},
+                                     instance);
+        QCOMPARE(second.exitCode, 0);
+        QVERIFY(!QFile::exists(picture));
+        QCOMPARE(first.state(), QProcess::Running);
+        first.kill();
+        first.waitForFinished();
+
+        // The lock goes with the process: the next start runs and shows the
+        // whole window.
+        const Run next = RunVarnok({QStringLiteral("--root"), QString::fromStdString(dir.str()),
+                                    QStringLiteral("--screenshot"), picture},
+                                   instance);
+        QCOMPARE(next.exitCode, 0);
+        QCOMPARE(QImage(picture).size(), QSize(525, 617));
+        // Nothing was logged, so no log file appeared.
+        QVERIFY(!QFile::exists(QString::fromStdString(dir / "varnok.LOG")));
+    }
+
+    void laterStartAsksTheFirstToComeForward() {
+        const QString name = OwnInstance("channel");
+        QVERIFY(!monitor::InstanceChannel::ActivateFirst(name));
+
+        monitor::InstanceChannel first(name);
+        QVERIFY(first.BecomeFirst());
+        QSignalSpy activated(&first, &monitor::InstanceChannel::ActivationRequested);
+        monitor::InstanceChannel second(name);
+        QVERIFY(!second.BecomeFirst());
+
+        QVERIFY(monitor::InstanceChannel::ActivateFirst(name));
+        QTRY_COMPARE(activated.count(), 1);
+        QVERIFY(monitor::InstanceChannel::ActivateFirst(name));
+        QTRY_COMPARE(activated.count(), 2);
+
+        // A connection that says something else raises nothing.
+        QLocalSocket stranger;
+        stranger.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+        stranger.connectToServer(name);
+        QVERIFY(stranger.waitForConnected(5000));
+        stranger.write("hello");
+        stranger.flush();
+        QTest::qWait(200);
+        QCOMPARE(activated.count(), 2);
+    }
+};
+
+QTEST_MAIN(ProgramTest)
+#include "program_test.moc"

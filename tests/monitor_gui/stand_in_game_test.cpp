@@ -1,0 +1,86 @@
+// The window's local part against a real running stand-in game. Other
+// programs on this machine may run stand-ins too, so the scan looks only at
+// this test's own children.
+#include "common/program_directory.h"
+#include "monitor/monitor_window.h"
+#include "tests/support/temp_dir.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QtTest>
+#include <filesystem>
+#include <memory>
+
+using testsupport::TempDir;
+
+namespace {
+
+// DIR/game/bin/ holds the stand-in and its libraries, DIR/sudtest.ini the
+// game's settings, two folders up from the libraries.
+struct GameInstallation {
+    TempDir dir;
+    QString bin = QString::fromStdString((dir.path() / "game" / "bin" / "").string());
+
+    GameInstallation() {
+        std::filesystem::create_directories(bin.toStdString());
+        for (const char* file : {"stand_in_sust", "n2text_dll.dll", "game_main.dll"})
+            std::filesystem::copy_file(std::string(STAND_IN_BIN) + file, bin.toStdString() + file);
+        testsupport::WriteBytes(dir.path() / "sudtest.ini", "[Game]\r\nPlayer0=Stand-in Player\r\n");
+    }
+};
+
+// Waits for the stand-in's answer line to a start or a command.
+bool Answered(QProcess& game) {
+    while (!game.canReadLine())
+        if (!game.waitForReadyRead(10000))
+            return false;
+    return game.readLine().trimmed() == "ok";
+}
+
+QString Label(const monitor::Form1& window, const char* name) {
+    return window.findChild<QLabel*>(QString::fromLatin1(name))->text();
+}
+
+} // namespace
+
+class StandInGameTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void runningGameShowsInTheWindow() {
+        GameInstallation game;
+        common::SetProgramDirectory(game.dir.str());
+        monitor::Form1 window(monitor::SystemPorts());
+        QProcess copy;
+        window.Scan().SetProcessFilter([&copy](std::uint32_t pid) {
+            return copy.state() == QProcess::Running && pid == static_cast<std::uint32_t>(copy.processId());
+        });
+
+        window.Start(monitor::InspectionSettings{});
+        QCOMPARE(Label(window, "surun"), QStringLiteral("0"));
+        QCOMPARE(Label(window, "LocalPlayer"), QStringLiteral("Name not available! ATTENTION!"));
+
+        copy.start(game.bin + QStringLiteral("stand_in_sust"), QStringList());
+        QVERIFY(copy.waitForStarted());
+        QVERIFY(Answered(copy));
+        // The timer's ticks pick the game up.
+        QTRY_COMPARE_WITH_TIMEOUT(Label(window, "surun"), QStringLiteral("1"), 20000);
+        QCOMPARE(Label(window, "LocalPlayer"), QStringLiteral("Stand-in Player"));
+        QCOMPARE(Label(window, "StartetLabel"), QStringLiteral("Game not started"));
+
+        // The game DLL loaded: the game counts as started and its file is hashed.
+        copy.write("load\n");
+        QVERIFY(Answered(copy));
+        QTRY_COMPARE_WITH_TIMEOUT(Label(window, "StartetLabel"), QStringLiteral("Game started"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(Label(window, "Correct"), QStringLiteral("Checked !"), 20000);
+        QCOMPARE(Label(window, "surun"), QStringLiteral("1"));
+
+        copy.write("quit\n");
+        QVERIFY(Answered(copy));
+        QVERIFY(copy.waitForFinished(10000));
+        QTRY_COMPARE_WITH_TIMEOUT(Label(window, "surun"), QStringLiteral("0"), 20000);
+    }
+};
+
+QTEST_MAIN(StandInGameTest)
+#include "stand_in_game_test.moc"
