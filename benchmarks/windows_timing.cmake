@@ -1,0 +1,6 @@
+# Whole-program timing of the monitor's local check on Windows (run under Wine
+# in the cross build): a plain program, since Google Benchmark is not built
+# for the target. Included from the top level in Windows builds only.
+add_executable(toolhelp_timing ${CMAKE_CURRENT_LIST_DIR}/toolhelp_timing_windows.cpp)
+target_link_libraries(toolhelp_timing PRIVATE monitor_engine)
+set_target_properties(toolhelp_timing PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
