@@ -1,17 +1,14 @@
 // varnok: the multiplayer integrity monitor.
 #include "common/file_system.h"
 #include "common/program_directory.h"
+#include "common/qt/program_options_qt.h"
 #include "monitor/inspect/inspection_settings.h"
 #include "monitor/monitor_window.h"
 #include "monitor/single_instance_qt.h"
 
 #include <QApplication>
-#include <QPixmap>
-#include <QScreen>
 #include <QStringList>
 #include <QTimer>
-#include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -31,59 +28,20 @@ struct Options {
     QString screenshot;
 };
 
-// Reads our options from the arguments that Qt left. False after printing
-// the reason for a bad command line.
-bool ParseOptions(const QStringList& args, Options& options) {
-    for (int i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
-        QString* target = a == QLatin1String("--root")         ? &options.root
-                          : a == QLatin1String("--screenshot") ? &options.screenshot
-                                                               : nullptr;
-        if (!target) {
-            std::fprintf(stderr, "varnok: unknown option %s\n%s", a.toLocal8Bit().constData(), kUsage);
-            return false;
-        }
-        if (i + 1 >= args.size()) {
-            std::fprintf(stderr, "varnok: %s needs a value\n", a.toLocal8Bit().constData());
-            return false;
-        }
-        *target = args[++i];
-    }
-    return true;
-}
-
-// A picture of the window as the screen shows it, else the widget's own rendering.
-void SaveScreenshot(QWidget& window, const QString& file) {
-    QPixmap picture;
-    if (QScreen* screen = window.screen())
-        picture = screen->grabWindow(window.winId());
-    if (picture.isNull())
-        picture = window.grab();
-    if (!picture.save(file))
-        std::fprintf(stderr, "varnok: cannot write %s\n", file.toLocal8Bit().constData());
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
     // Help and version need no display and no lock.
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("varnok %s\n", ZANDREL_VERSION);
-            return 0;
-        }
-    }
+    if (common::AnswerInfoOptions(argc, argv, "varnok", kUsage))
+        return 0;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varnok"));
     QApplication::setApplicationVersion(QStringLiteral(ZANDREL_VERSION));
 
     Options options;
-    if (!ParseOptions(QApplication::arguments(), options))
+    if (!common::ParseValueOptions(QApplication::arguments(), "varnok", kUsage,
+                                   {{"--root", &options.root}, {"--screenshot", &options.screenshot}}))
         return 2;
     if (!options.root.isEmpty())
         common::SetProgramDirectory(options.root.toLocal8Bit().toStdString());
@@ -96,14 +54,15 @@ int main(int argc, char* argv[]) {
     }
 
     monitor::Form1 window(monitor::SystemPorts());
-    QObject::connect(&instance, &monitor::InstanceChannel::ActivationRequested, &window, &monitor::Form1::Activate);
+    QObject::connect(&instance, &monitor::InstanceChannel::ActivationRequested, &window,
+                     &monitor::Form1::Activate);
     window.show();
     window.Start(monitor::ReadInspectionSettings(
         common::JoinPath(common::ProgramDirectory(), monitor::kInspectionIniName)));
 
     if (!options.screenshot.isEmpty()) {
         QTimer::singleShot(3000, &app, [&] {
-            SaveScreenshot(window, options.screenshot);
+            common::SaveWindowPicture(window, options.screenshot, "varnok");
             QApplication::exit(0);
         });
     }

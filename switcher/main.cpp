@@ -1,6 +1,7 @@
 // zandrel: the mod switcher and multiplayer launcher.
 #include "common/file_system.h"
 #include "common/program_directory.h"
+#include "common/qt/program_options_qt.h"
 #include "common/single_instance.h"
 #include "switcher/main_window.h"
 #include "switcher/message_box_qt.h"
@@ -8,13 +9,8 @@
 #include "switcher/service_address.h"
 
 #include <QApplication>
-#include <QGuiApplication>
-#include <QPixmap>
-#include <QScreen>
 #include <QStringList>
 #include <QTimer>
-#include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -35,54 +31,12 @@ struct Options {
     QString screenshot;
 };
 
-// Reads our options from the arguments that Qt left. False after printing
-// the reason for a bad command line.
-bool ParseOptions(const QStringList& args, Options& options) {
-    for (int i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
-        QString* target = a == QLatin1String("--root")         ? &options.root
-                          : a == QLatin1String("--service")    ? &options.service
-                          : a == QLatin1String("--screenshot") ? &options.screenshot
-                                                               : nullptr;
-        if (!target) {
-            std::fprintf(stderr, "zandrel: unknown option %s\n%s", a.toLocal8Bit().constData(), kUsage);
-            return false;
-        }
-        if (i + 1 >= args.size()) {
-            std::fprintf(stderr, "zandrel: %s needs a value\n", a.toLocal8Bit().constData());
-            return false;
-        }
-        *target = args[++i];
-    }
-    return true;
-}
-
-// Saves a picture of the window as the screen shows it (the web view
-// included), falling back to the widget's own rendering.
-void SaveScreenshot(QWidget& window, const QString& file) {
-    QPixmap picture;
-    if (QScreen* screen = window.screen())
-        picture = screen->grabWindow(window.winId());
-    if (picture.isNull())
-        picture = window.grab();
-    if (!picture.save(file))
-        std::fprintf(stderr, "zandrel: cannot write %s\n", file.toLocal8Bit().constData());
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
     // Help and version need no display and no lock.
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("zandrel %s\n", ZANDREL_VERSION);
-            return 0;
-        }
-    }
+    if (common::AnswerInfoOptions(argc, argv, "zandrel", kUsage))
+        return 0;
 
     // Only one switcher runs; a second start ends silently.
     if (!common::AcquireSingleInstance("VQXSwitcher"))
@@ -96,7 +50,10 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral(ZANDREL_VERSION));
 
     Options options;
-    if (!ParseOptions(QApplication::arguments(), options))
+    if (!common::ParseValueOptions(QApplication::arguments(), "zandrel", kUsage,
+                                   {{"--root", &options.root},
+                                    {"--service", &options.service},
+                                    {"--screenshot", &options.screenshot}}))
         return 2;
     if (!options.root.isEmpty())
         common::SetProgramDirectory(options.root.toLocal8Bit().toStdString());
@@ -114,7 +71,7 @@ int main(int argc, char* argv[]) {
         // Give the news page a few seconds to load, then take the picture and end.
         QObject::connect(&mainWindow, &switcher::MainWindow::Started, &app, [&] {
             QTimer::singleShot(3000, &app, [&] {
-                SaveScreenshot(mainWindow, options.screenshot);
+                common::SaveWindowPicture(mainWindow, options.screenshot, "zandrel");
                 QApplication::exit(0);
             });
         });
