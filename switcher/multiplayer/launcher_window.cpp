@@ -26,7 +26,7 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, const QRect& geometry) {
 } // namespace
 
 LauncherWindow::LauncherWindow(const LanguageTable& language, QWidget* parent)
-    : BackgroundWindow(QSize(785, 521), parent) {
+    : BackgroundWindow(QSize(785, 521), parent), m_language(language) {
     setObjectName(QStringLiteral("TForm3"));
     setWindowTitle(QStringLiteral("Multiplayer Launcher"));
     auto tr = [&](const char* key) { return UiText(language.Text(key)); };
@@ -35,33 +35,7 @@ LauncherWindow::LauncherWindow(const LanguageTable& language, QWidget* parent)
     m_banner = MakeLabel(this, "banner", QString(), QRect(16, 14, kBannerWidth, kBannerHeight));
     m_banner->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     MakeLabel(this, "ModClassesLabel", tr("Mplay.ModClasses"), QRect(560, 8, 209, 18));
-    auto* filter = new QTreeWidget(this);
-    filter->setObjectName(QStringLiteral("filter"));
-    filter->setHeaderHidden(true);
-    filter->setRootIsDecorated(false);
-    filter->setGeometry(560, 28, 209, 98);
     MakeFlatButton(this, "GetTheMod", tr("Mplay.GetTheMod"), QRect(560, 128, 209, 20));
-
-    // Middle: the game list.
-    auto* games = new QTableWidget(1, 7, this);
-    games->setObjectName(QStringLiteral("gameslist3"));
-    games->setGeometry(16, 154, 753, 200);
-    games->setSelectionBehavior(QAbstractItemView::SelectRows);
-    games->setSelectionMode(QAbstractItemView::SingleSelection);
-    games->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    games->verticalHeader()->hide();
-    const char* headers[] = {"Mplay.HeaderIP",      "Mplay.HeaderUsername", "Mplay.HeaderPosted",
-                             "Mplay.HeaderVersion", "Mplay.HeaderMap",      "Mplay.HeaderPlayer",
-                             "Mplay.HeaderComment"};
-    const int widths[] = {100, 100, 80, 72, 110, 32, 250};
-    QStringList headerTexts;
-    for (const char* key : headers)
-        headerTexts << tr(key);
-    games->setHorizontalHeaderLabels(headerTexts);
-    for (int c = 0; c < 7; ++c) {
-        games->setColumnWidth(c, widths[c]);
-        games->setItem(0, c, new QTableWidgetItem(QStringLiteral(" ")));
-    }
 
     // Lower left: the watcher count over the commands.
     MakeLabel(this, "PlayersWatchingLabel", tr("Mplay.PlayersWatching"), QRect(16, 362, 140, 18));
@@ -119,6 +93,51 @@ LauncherWindow::LauncherWindow(const LanguageTable& language, QWidget* parent)
         MakeLabel(this, h.name, tr(h.key), QRect(0, 0, 10, 10))->hide();
 
     CentreOnScreen();
+}
+
+void LauncherWindow::showEvent(QShowEvent* event) {
+    BuildLists();
+    BackgroundWindow::showEvent(event);
+}
+
+// The class tree and the game list are made when the window is first shown:
+// item views are the most expensive controls of the program to create, and a
+// run that never opens the launcher does not need them.
+void LauncherWindow::BuildLists() {
+    if (m_listsBuilt)
+        return;
+    m_listsBuilt = true;
+    auto tr = [&](const char* key) { return UiText(m_language.Text(key)); };
+
+    // Upper right: the class tree.
+    auto* filter = new QTreeWidget(this);
+    filter->setObjectName(QStringLiteral("filter"));
+    filter->setHeaderHidden(true);
+    filter->setRootIsDecorated(false);
+    filter->setGeometry(560, 28, 209, 98);
+
+    // Middle: the game list.
+    auto* games = new QTableWidget(1, 7, this);
+    games->setObjectName(QStringLiteral("gameslist3"));
+    games->setGeometry(16, 154, 753, 200);
+    games->setSelectionBehavior(QAbstractItemView::SelectRows);
+    games->setSelectionMode(QAbstractItemView::SingleSelection);
+    games->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    games->verticalHeader()->hide();
+    const char* headers[] = {"Mplay.HeaderIP",      "Mplay.HeaderUsername", "Mplay.HeaderPosted",
+                             "Mplay.HeaderVersion", "Mplay.HeaderMap",      "Mplay.HeaderPlayer",
+                             "Mplay.HeaderComment"};
+    const int widths[] = {100, 100, 80, 72, 110, 32, 250};
+    QStringList headerTexts;
+    for (const char* key : headers)
+        headerTexts << tr(key);
+    games->setHorizontalHeaderLabels(headerTexts);
+    for (int c = 0; c < 7; ++c) {
+        games->setColumnWidth(c, widths[c]);
+        games->setItem(0, c, new QTableWidgetItem(QStringLiteral(" ")));
+    }
+    filter->show();
+    games->show();
 }
 
 void LauncherWindow::ShowModName(const std::string& name) {

@@ -22,7 +22,14 @@ public:
     void ShowBanner(const QImage& banner); // a null image clears the banner
     void ShowRankingButton(bool visible);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void BuildLists();
+
+    const LanguageTable& m_language;
+    bool m_listsBuilt = false;
     QLabel* m_modename;
     QLabel* m_banner;
     QPushButton* m_ligabutton = nullptr;

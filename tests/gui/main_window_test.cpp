@@ -13,6 +13,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableWidget>
+#include <QTreeWidget>
 #include <QtTest>
 #include <algorithm>
 #include <cstdlib>
@@ -348,9 +350,15 @@ private slots:
         auto* mode = Child<QComboBox>(main, "mode");
 
         mode->setCurrentIndex(IndexOf(main, demo::kMods[1])); // UseLauncher=1
+        QVERIFY(!launcher.findChild<QTableWidget*>(QStringLiteral("gameslist3")));
         Click(main, "Multiplayer");
         QVERIFY(launcher.isVisible());
         QVERIFY(p.shell->calls.empty());
+        // The game list and class tree are made at the first show, with their headers.
+        auto* games = launcher.findChild<QTableWidget*>(QStringLiteral("gameslist3"));
+        QVERIFY(games && games->isVisible() && launcher.findChild<QTreeWidget*>(QStringLiteral("filter")));
+        QCOMPARE(games->columnCount(), 7);
+        QCOMPARE(games->horizontalHeaderItem(0)->text(), QStringLiteral("IP"));
 
         // A minimised launcher comes back in its normal size.
         launcher.showMinimized();
