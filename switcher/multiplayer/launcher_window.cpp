@@ -54,30 +54,7 @@ LauncherWindow::LauncherWindow(const LanguageTable& language, QWidget* parent)
         top += 22;
     }
 
-    // Lower right: the host boxes under their labels, the Host button beside modename.
-    const struct {
-        const char* label;
-        const char* name;
-        const char* key;
-    } boxes[] = {{"IPLabel", "ip", "Mplay.IP"},
-                 {"UserNameLabel", "username", "Mplay.UserName"},
-                 {"MapLabel", "map", "Mplay.Map"},
-                 {"CommentLabel", "comment", "Mplay.Comment"}};
-    int left = 200;
-    const int boxWidths[] = {110, 110, 110, 150};
-    for (int i = 0; i < 4; ++i) {
-        MakeLabel(this, boxes[i].label, tr(boxes[i].key), QRect(left, 370, boxWidths[i], 18));
-        MakeEdit(this, boxes[i].name, QRect(left, 390, boxWidths[i], 21));
-        left += boxWidths[i] + 6;
-    }
-    MakeLabel(this, "PlayersLabel", tr("Mplay.Players"), QRect(left, 370, 769 - left, 18));
-    auto* players = new QComboBox(this);
-    players->setObjectName(QStringLiteral("players"));
-    players->setEditable(true);
-    players->addItems({"1vs1", "2vs2", "3vs3", "4vs4", "5vs5", "6vs6"});
-    players->setCurrentIndex(3);
-    players->setGeometry(left, 390, 769 - left, 21);
-
+    // Lower right: the host boxes (made at the first show), the Host button beside modename.
     MakeFlatButton(this, "Host", tr("Mplay.Host"), QRect(200, 424, 110, 22));
     m_modename = MakeLabel(this, "modename", QString(), QRect(316, 424, 453, 22));
 
@@ -100,9 +77,11 @@ void LauncherWindow::showEvent(QShowEvent* event) {
     BackgroundWindow::showEvent(event);
 }
 
-// The class tree and the game list are made when the window is first shown:
-// item views are the most expensive controls of the program to create, and a
-// run that never opens the launcher does not need them.
+// The class tree, the game list and the host boxes are made when the window
+// is first shown: item views and line edits are the most expensive controls
+// of the program to create, and a run that never opens the launcher does not
+// need them. What the main window drives from the start (modename, banner,
+// the ranking button) is made with the window.
 void LauncherWindow::BuildLists() {
     if (m_listsBuilt)
         return;
@@ -138,6 +117,31 @@ void LauncherWindow::BuildLists() {
     }
     filter->show();
     games->show();
+
+    // Lower right: the host boxes under their labels.
+    const struct {
+        const char* label;
+        const char* name;
+        const char* key;
+    } boxes[] = {{"IPLabel", "ip", "Mplay.IP"},
+                 {"UserNameLabel", "username", "Mplay.UserName"},
+                 {"MapLabel", "map", "Mplay.Map"},
+                 {"CommentLabel", "comment", "Mplay.Comment"}};
+    int left = 200;
+    const int boxWidths[] = {110, 110, 110, 150};
+    for (int i = 0; i < 4; ++i) {
+        MakeLabel(this, boxes[i].label, tr(boxes[i].key), QRect(left, 370, boxWidths[i], 18))->show();
+        MakeEdit(this, boxes[i].name, QRect(left, 390, boxWidths[i], 21))->show();
+        left += boxWidths[i] + 6;
+    }
+    MakeLabel(this, "PlayersLabel", tr("Mplay.Players"), QRect(left, 370, 769 - left, 18))->show();
+    auto* players = new QComboBox(this);
+    players->setObjectName(QStringLiteral("players"));
+    players->setEditable(true);
+    players->addItems({"1vs1", "2vs2", "3vs3", "4vs4", "5vs5", "6vs6"});
+    players->setCurrentIndex(3);
+    players->setGeometry(left, 390, 769 - left, 21);
+    players->show();
 }
 
 void LauncherWindow::ShowModName(const std::string& name) {

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTreeWidget>
@@ -359,6 +360,9 @@ private slots:
         QVERIFY(games && games->isVisible() && launcher.findChild<QTreeWidget*>(QStringLiteral("filter")));
         QCOMPARE(games->columnCount(), 7);
         QCOMPARE(games->horizontalHeaderItem(0)->text(), QStringLiteral("IP"));
+        auto* username = launcher.findChild<QLineEdit*>(QStringLiteral("username"));
+        QVERIFY(username && username->isVisible());
+        QVERIFY(launcher.findChild<QComboBox*>(QStringLiteral("players"))->isVisible());
 
         // A minimised launcher comes back in its normal size.
         launcher.showMinimized();
