@@ -59,25 +59,8 @@ public:
         if (snapshot == INVALID_HANDLE_VALUE) {
             Report(procedure, "CreateToolHelp32Snapshoot failed ::: INVALID_HANDLE_VALUE");
         }
-        PROCESSENTRY32 record{};
-        record.dwSize = sizeof record;
-        if (!Process32First(snapshot, &record)) {
-            Report(procedure, "Process32First failed");
-            Close(snapshot, procedure);
-            return -1;
-        }
-        int upper = 0;
-        try {
-            list[0] = ToEntry(record);
-            while (Process32Next(snapshot, &record)) {
-                list.push_back(ToEntry(record));
-                ++upper;
-            }
-        } catch (const std::exception& fault) {
-            ReportFault(m_reporter, kInspectModule, procedure, fault);
-        }
-        Close(snapshot, procedure);
-        return upper;
+        return Walk<PROCESSENTRY32>(snapshot, list, Process32First, Process32Next, procedure,
+                                    "Process32First failed");
     }
 
     int Module32_Enum(ModuleList& list, std::uint32_t processId) override {
@@ -90,25 +73,7 @@ public:
         if (snapshot == INVALID_HANDLE_VALUE) {
             Report(procedure, "CreateToolHelp32Snapshoot failed");
         }
-        MODULEENTRY32 record{};
-        record.dwSize = sizeof record;
-        if (!Module32First(snapshot, &record)) {
-            Report(procedure, "Module32First failed");
-            Close(snapshot, procedure);
-            return -1;
-        }
-        int upper = 0;
-        try {
-            list[0] = ToEntry(record);
-            while (Module32Next(snapshot, &record)) {
-                list.push_back(ToEntry(record));
-                ++upper;
-            }
-        } catch (const std::exception& fault) {
-            ReportFault(m_reporter, kInspectModule, procedure, fault);
-        }
-        Close(snapshot, procedure);
-        return upper;
+        return Walk<MODULEENTRY32>(snapshot, list, Module32First, Module32Next, procedure, "Module32First failed");
     }
 
     bool Function_Exist(const std::string& dllName, const std::string& functionName) override {
@@ -138,6 +103,33 @@ public:
     }
 
 private:
+    // Reads a snapshot into `list` (which holds one blank entry): the upper
+    // index, or -1 when not even the first record could be read. The list
+    // grows one entry per step; the snapshot is closed in every case.
+    template <typename Record, typename Entry>
+    int Walk(HANDLE snapshot, std::vector<Entry>& list, BOOL(WINAPI* first)(HANDLE, Record*),
+             BOOL(WINAPI* next)(HANDLE, Record*), const char* procedure, const char* firstFailed) {
+        Record record{};
+        record.dwSize = sizeof record;
+        if (!first(snapshot, &record)) {
+            Report(procedure, firstFailed);
+            Close(snapshot, procedure);
+            return -1;
+        }
+        int upper = 0;
+        try {
+            list[0] = ToEntry(record);
+            while (next(snapshot, &record)) {
+                list.push_back(ToEntry(record));
+                ++upper;
+            }
+        } catch (const std::exception& fault) {
+            ReportFault(m_reporter, kInspectModule, procedure, fault);
+        }
+        Close(snapshot, procedure);
+        return upper;
+    }
+
     void Report(const char* procedure, const char* text) const {
         ReportError(m_reporter, static_cast<long>(GetLastError()), kInspectModule, procedure, text);
     }
