@@ -37,7 +37,7 @@ bool Answered(QProcess& game) {
     return game.readLine().trimmed() == "ok";
 }
 
-QString Label(const monitor::Form1& window, const char* name) {
+QString Label(const monitor::MonitorWindow& window, const char* name) {
     return window.findChild<QLabel*>(QString::fromLatin1(name))->text();
 }
 
@@ -50,7 +50,7 @@ private slots:
     void runningGameShowsInTheWindow() {
         GameInstallation game;
         common::SetProgramDirectory(game.dir.str());
-        monitor::Form1 window(monitor::SystemPorts());
+        monitor::MonitorWindow window(monitor::SystemPorts());
         QProcess copy;
         window.Scan().SetProcessFilter([&copy](std::uint32_t pid) {
             return copy.state() == QProcess::Running && pid == static_cast<std::uint32_t>(copy.processId());
