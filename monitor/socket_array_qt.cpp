@@ -33,6 +33,10 @@ QtSocketArray::~QtSocketArray() {
         delete socket;
 }
 
+quint16 QtSocketArray::ListeningPort() const {
+    return m_server && m_server->isListening() ? m_server->serverPort() : 0;
+}
+
 int QtSocketArray::Add() {
     m_members.emplace_back();
     return Count() - 1;

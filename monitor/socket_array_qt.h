@@ -27,6 +27,8 @@ public:
     ~QtSocketArray() override;
 
     void SetEvents(SocketEvents* events) { m_events = events; }
+    // The port the listening socket got (0 when none listens).
+    quint16 ListeningPort() const;
 
     int Count() const override { return static_cast<int>(m_members.size()); }
     int Add() override;

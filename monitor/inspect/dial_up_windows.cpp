@@ -25,8 +25,10 @@ std::string FindDialUpAddress() {
     HMODULE ras = LoadLibraryA("rasapi32.dll");
     if (!ras)
         return {};
-    auto enumConnections = reinterpret_cast<EnumConnections>(GetProcAddress(ras, "RasEnumConnectionsA"));
-    auto getProjection = reinterpret_cast<GetProjectionInfo>(GetProcAddress(ras, "RasGetProjectionInfoA"));
+    auto enumConnections = reinterpret_cast<EnumConnections>(
+        reinterpret_cast<void*>(GetProcAddress(ras, "RasEnumConnectionsA")));
+    auto getProjection = reinterpret_cast<GetProjectionInfo>(
+        reinterpret_cast<void*>(GetProcAddress(ras, "RasGetProjectionInfoA")));
     std::string address;
     if (enumConnections && getProjection) {
         // The record size of this build's single-byte entry (412 bytes in
