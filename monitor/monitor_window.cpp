@@ -48,7 +48,7 @@ QPushButton:hover { color: white; border-color: rgb(150,200,180); }
 QPushButton:pressed { background: rgba(70,100,90,200); }
 QLineEdit, QListWidget { background: rgb(10,18,16); border: 1px solid rgb(70,92,86);
   selection-background-color: rgb(50,100,80); }
-QLabel#SaveLogNotice { color: rgb(255,140,120); }
+QLabel#SaveLogNotice, QLabel#DllNotice { color: rgb(255,140,120); }
 )";
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const QRect& place) {
@@ -191,6 +191,12 @@ void MonitorWindow::CreateControls() {
     m_localPlayer = MakeLabel(this, "LocalPlayer", "", QRect(354, 336, 166, 17));
     m_saveLogNotice = MakeLabel(this, "SaveLogNotice", "", QRect(407, 596, 116, 17));
     m_saveLogNotice->hide();
+    // Under the DLL state: why the game DLL is not judged, when it is not.
+    m_dllNotice = MakeLabel(this, "DllNotice", "No genuine digest set", QRect(354, 441, 166, 17));
+    m_dllNotice->setToolTip(QStringLiteral(
+        "varnok.ini names no genuine digest of the game DLL, so the DLL file is not judged (\"456\").\n"
+        "Run \"varnok --digest FILE\" on the genuine game DLL and paste the line under [integrity]."));
+    m_dllNotice->hide();
 
     QFont underlined = m_label7->font();
     underlined.setUnderline(true);
@@ -212,6 +218,7 @@ void MonitorWindow::CreateControls() {
 }
 
 void MonitorWindow::Start(const InspectionSettings& settings, bool asServer) {
+    m_dllNotice->setVisible(settings.GenuineDigests.empty());
     m_engine->SetPlayerCountText(AnsiText(m_text1->text()));
     m_engine->Start(settings, asServer);
 }

@@ -116,6 +116,7 @@ private:
     QLabel* m_saveLogNotice = nullptr;
     QMessageBox* m_message = nullptr;
     int m_logSaves = 0;
+    QLabel* m_dllNotice = nullptr;
 };
 
 } // namespace monitor
