@@ -1,6 +1,7 @@
 // A Qt Widgets program that shows one window of the main window's size and
 // quits as soon as that window has been shown: the floor against which
-// zandrel's start-up time is compared.
+// zandrel's start-up time is compared. With --stay it stays open (the floor
+// for the monitor's resident memory).
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
@@ -8,10 +9,13 @@
 namespace {
 
 class QuitOnFirstShow : public QWidget {
+public:
+    bool stay = false;
+
 protected:
     void showEvent(QShowEvent* event) override {
         QWidget::showEvent(event);
-        if (m_shown)
+        if (m_shown || stay)
             return;
         m_shown = true;
         // Queued, so the show completes before the loop ends.
@@ -27,6 +31,7 @@ private:
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QuitOnFirstShow window;
+    window.stay = argc > 1 && QByteArray(argv[1]) == "--stay";
     window.setWindowTitle(QStringLiteral("bare window"));
     window.setFixedSize(794, 433);
     window.show();

@@ -95,4 +95,36 @@ verdict=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.5) ? "met" : "NOT met" }')
 printf 'median bare_window: %8s ms\n' "$bare_ms"
 printf 'median zandrel:     %8s ms\n' "$zandrel_ms"
 printf 'ratio:              %8s    (target <= 1.5: %s)\n' "$ratio" "$verdict"
+
+# --- 3. varnok's peak resident memory, idle beside a running game ------------
+# Peak RSS (VmHWM) after 6 s idle: varnok beside one stand-in game copy
+# against a bare Qt window that stays open.
+peak_kib() { # command...
+  "$@" >/dev/null 2>&1 &
+  local pid=$! hwm
+  sleep 6
+  hwm=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status" 2>/dev/null)
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  echo "${hwm:-0}"
+}
+game=$work/varnok/sust/game/bin
+mkdir -p "$game" "$work/varnok/monitor"
+cp "$build/bin/stand_in_sust" "$build/bin/n2text_dll.dll" "$build/bin/game_main.dll" "$game/"
+printf '[Game]\r\nPlayer0=Bench\r\n' >"$work/varnok/sust/sudtest.ini"
+mkfifo "$work/varnok/game-in"
+"$game/stand_in_sust" --load-game-dll <"$work/varnok/game-in" >/dev/null 2>&1 &
+game_pid=$!
+exec 3>"$work/varnok/game-in"
+bare_kib=$(peak_kib "$bare" --stay)
+varnok_kib=$(VARNOK_INSTANCE=varnok-bench-$$ peak_kib "$build/bin/varnok" --root "$work/varnok/monitor")
+exec 3>&-
+kill "$game_pid" 2>/dev/null
+wait "$game_pid" 2>/dev/null
+rss_ratio=$(awk -v v="$varnok_kib" -v b="$bare_kib" 'BEGIN { printf "%.2f", (b > 0) ? v / b : 0 }')
+rss_verdict=$(awk -v r="$rss_ratio" 'BEGIN { print (r <= 1.3) ? "met" : "NOT met" }')
+say "peak resident memory, idle: bare Qt window vs varnok beside a game"
+printf 'bare_window: %8s KiB\n' "$bare_kib"
+printf 'varnok:      %8s KiB\n' "$varnok_kib"
+printf 'ratio:       %8s    (target <= 1.3: %s)\n' "$rss_ratio" "$rss_verdict"
 exit "$status"

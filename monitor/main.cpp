@@ -4,14 +4,19 @@
 #include "common/qt/program_options_qt.h"
 #include "monitor/digest_command.h"
 #include "monitor/inspect/inspection_settings.h"
+#include "monitor/log_verify.h"
 #include "monitor/monitor_window.h"
 #include "monitor/single_instance_qt.h"
 
 #include <QApplication>
 #include <QStringList>
 #include <QTimer>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <iostream>
+#include <iterator>
+#include <string>
 
 namespace {
 
@@ -21,6 +26,17 @@ constexpr char kUsage[] = "Usage: varnok [options]\n"
                           "  --root DIR         use DIR as the program directory (varnok.ini and\n"
                           "                     varnok.LOG live there; default: the directory of\n"
                           "                     this program)\n"
+                          "  --server           start in the server role, as if \"I am Server\" were\n"
+                          "                     pressed after start-up\n"
+                          "  --status-file PATH after every evaluation, replace PATH atomically with a\n"
+                          "                     UTF-8 JSON object: role, state_text, label3, label6,\n"
+                          "                     surun, started, checked, peer_table (61 entries),\n"
+                          "                     list1 (status lines), list2 (log lines), ...\n"
+                          "  --port N           TCP port of the monitors' links (default 12125; every\n"
+                          "                     monitor of a game must use the same)\n"
+                          "  --verify-log FILE  check every line of a varnok.LOG against its checksum:\n"
+                          "                     print each line that does not match with its line\n"
+                          "                     number; exit 0 when all match, 1 otherwise\n"
                           "  --digest FILE      print the line that names FILE the genuine game DLL;\n"
                           "                     paste it under [integrity] in varnok.ini\n"
                           "  --screenshot FILE  show the window, save a picture of it to FILE after\n"
@@ -31,7 +47,32 @@ constexpr char kUsage[] = "Usage: varnok [options]\n"
 struct Options {
     QString root;
     QString screenshot;
+    QString statusFile;
+    QString port;
 };
+
+// --verify-log FILE: answered without a window. Returns -1 when not asked.
+int VerifyLogOption(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--verify-log") != 0)
+            continue;
+        if (i + 1 >= argc) {
+            std::cerr << "varnok: --verify-log needs a file\n";
+            return 2;
+        }
+        std::ifstream file(argv[i + 1], std::ios::binary);
+        if (!file) {
+            std::cerr << "varnok: cannot read " << argv[i + 1] << "\n";
+            return 2;
+        }
+        const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        const auto mismatches = monitor::VerifyLog(bytes);
+        for (const auto& m : mismatches)
+            std::cout << m.LineNumber << ": " << m.Line << "\n";
+        return mismatches.empty() ? 0 : 1;
+    }
+    return -1;
+}
 
 } // namespace
 
@@ -50,14 +91,33 @@ int main(int argc, char* argv[]) {
         return monitor::PrintGenuineDigest(argv[i + 1], std::cout, std::cerr);
     }
 
+    if (const int verified = VerifyLogOption(argc, argv); verified >= 0)
+        return verified;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varnok"));
     QApplication::setApplicationVersion(QStringLiteral(ZANDREL_VERSION));
 
     Options options;
-    if (!common::ParseValueOptions(QApplication::arguments(), "varnok", kUsage,
-                                   {{"--root", &options.root}, {"--screenshot", &options.screenshot}}))
+    QStringList args = QApplication::arguments();
+    const bool asServer = args.removeAll(QStringLiteral("--server")) > 0;
+    if (!common::ParseValueOptions(args, "varnok", kUsage,
+                                   {{"--root", &options.root},
+                                    {"--screenshot", &options.screenshot},
+                                    {"--status-file", &options.statusFile},
+                                    {"--port", &options.port}}))
         return 2;
+    monitor::MonitorOptions monitorOptions;
+    if (!options.port.isEmpty()) {
+        bool ok = false;
+        const int port = options.port.toInt(&ok);
+        if (!ok || port < 1 || port > 65535) {
+            std::cerr << "varnok: --port needs a number from 1 to 65535\n";
+            return 2;
+        }
+        monitorOptions.MonitorPort = port;
+    }
+    monitorOptions.StatusFile = options.statusFile.toLocal8Bit().toStdString();
     if (!options.root.isEmpty())
         common::SetProgramDirectory(options.root.toLocal8Bit().toStdString());
 
@@ -68,12 +128,13 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
-    monitor::Form1 window(monitor::SystemPorts());
+    monitor::MonitorWindow window(monitor::SystemPorts(), monitorOptions);
     QObject::connect(&instance, &monitor::InstanceChannel::ActivationRequested, &window,
-                     &monitor::Form1::Activate);
+                     &monitor::MonitorWindow::Activate);
     window.show();
     window.Start(monitor::ReadInspectionSettings(
-        common::JoinPath(common::ProgramDirectory(), monitor::kInspectionIniName)));
+                     common::JoinPath(common::ProgramDirectory(), monitor::kInspectionIniName)),
+                 asServer);
 
     if (!options.screenshot.isEmpty()) {
         QTimer::singleShot(3000, &app, [&] {

@@ -2,9 +2,11 @@
 
 #include "common/program_directory.h"
 #include "monitor/background_qt.h"
+#include "monitor/inspect/dial_up.h"
 #include "monitor/inspect/error_report.h"
-#include "monitor/log_file.h"
 #include "monitor/player_count.h"
+#include "monitor/socket_array_qt.h"
+#include "monitor/status_file.h"
 #include "monitor/ui_text_qt.h"
 
 #include <QEvent>
@@ -12,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -28,7 +31,8 @@ namespace {
 constexpr int kTwipsPerPixel = 15;
 
 QRect Twips(int left, int top, int width, int height) {
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
+    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+                 height / kTwipsPerPixel);
 }
 
 const QSize kClientSize(7875 / kTwipsPerPixel, 9255 / kTwipsPerPixel);
@@ -80,12 +84,16 @@ MonitorPorts SystemPorts() {
     ports.Sound = CreateSystemSound();
     ports.Clock = std::make_unique<SystemClock>();
     ports.DateTime = CreateSystemDateTimeFormat();
+    ports.TcpTable = MakeTcpTableSource();
+    ports.DialUpAddress = FindDialUpAddress;
     return ports;
 }
 
-Form1::Form1(MonitorPorts ports, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_ports(std::move(ports)),
-      m_scan(m_state, *m_ports.Inspector, *m_ports.Kessit, ErrorSinkReporter()) {
+// The socket array members that exist from the start.
+constexpr int kInitialSockets = 31;
+
+MonitorWindow::MonitorWindow(MonitorPorts ports, MonitorOptions options, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_ports(std::move(ports)), m_options(std::move(options)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Varnok"));
     setWindowIcon(MonitorIcon());
@@ -102,11 +110,32 @@ Form1::Form1(MonitorPorts ports, QWidget* parent)
     setAutoFillBackground(true);
     CreateControls();
 
+    QtSocketArray* qtSockets = nullptr;
+    if (!m_ports.Sockets) {
+        // Destroyed after the engine (members go in reverse order).
+        auto sockets = std::make_unique<QtSocketArray>(kInitialSockets);
+        qtSockets = sockets.get();
+        m_ports.Sockets = std::move(sockets);
+    }
+    EngineConfig config;
+    config.MonitorPort = m_options.MonitorPort;
+    if (!m_options.StatusFile.empty()) {
+        config.AfterEvaluation = [this] {
+            WriteStatusFile(m_options.StatusFile, m_engine->State(), m_engine->Display());
+        };
+    }
+    m_engine = std::make_unique<MonitorEngine>(
+        EnginePorts{*m_ports.Sockets, *m_ports.TcpTable, *m_ports.Inspector, *m_ports.Kessit, *m_ports.Sound,
+                    *m_ports.Clock, *m_ports.DateTime, *this, *this, m_ports.DialUpAddress},
+        std::move(config));
+    if (qtSockets)
+        qtSockets->SetEvents(m_engine.get());
+
     // The DLL checksum stops the tick while it reads the file.
     ChecksumHooks hooks;
     hooks.StopTimer = [this] { m_timer1->stop(); };
     hooks.StartTimer = [this] { m_timer1->start(); };
-    m_scan.SetChecksumHooks(std::move(hooks));
+    m_engine->Scan().SetChecksumHooks(std::move(hooks));
 
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
@@ -115,9 +144,9 @@ Form1::Form1(MonitorPorts ports, QWidget* parent)
     }
 }
 
-Form1::~Form1() = default;
+MonitorWindow::~MonitorWindow() = default;
 
-void Form1::CreateControls() {
+void MonitorWindow::CreateControls() {
     // The background picture lies under everything else.
     auto* image1 = new QLabel(this);
     image1->setObjectName(QStringLiteral("Image1"));
@@ -137,14 +166,14 @@ void Form1::CreateControls() {
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(kServerTickMs);
 
-    auto* command2 = MakeButton(this, "Command2", "I am a Joiner", Twips(2250, 930, 1455, 375));
+    m_command2 = MakeButton(this, "Command2", "I am a Joiner", Twips(2250, 930, 1455, 375));
     m_list1 = MakeList(this, "List1", Twips(495, 1605, 4695, 5325));
-    auto* command1 = MakeButton(this, "Command1", "I am Server", Twips(555, 930, 1455, 375));
+    m_command1 = MakeButton(this, "Command1", "I am Server", Twips(555, 930, 1455, 375));
     MakeLabel(this, "Label9", "Spieleranzahl :", Twips(5250, 3450, 1425, 255));
     MakeLabel(this, "Label8", "Number of Players:", Twips(5250, 3210, 1425, 255));
     m_label7 = MakeLabel(this, "Label7", "Website : Trevano", Twips(2625, 8640, 3001, 225));
     m_label6 = MakeLabel(this, "Label6", "", Twips(2265, 1365, 2790, 225));
-    MakeLabel(this, "Label3", "Trying to connect to:", Twips(2430, 90, 5355, 225));
+    m_label3 = MakeLabel(this, "Label3", "Trying to connect to:", Twips(2430, 90, 5355, 225));
     MakeLabel(this, "Label2", "Players in game :", Twips(510, 1365, 2775, 375));
     MakeLabel(this, "Label5", "Log:", Twips(525, 6990, 975, 375));
     MakeLabel(this, "Label1", "DLL :", Twips(5310, 6120, 855, 255));
@@ -153,8 +182,8 @@ void Form1::CreateControls() {
     MakeLabel(this, "Label4", "Active SUSTs :", Twips(5310, 5415, 1215, 255));
     m_surun = MakeLabel(this, "surun", "", Twips(6450, 5415, 375, 255));
     m_stateText = MakeLabel(this, "StateText", "Joiner", Twips(2190, 570, 855, 255));
-    MakeLabel(this, "ExternIP", "", Twips(5865, 1005, 1545, 270));
-    MakeLabel(this, "InterIP", "", Twips(5850, 540, 1545, 270));
+    m_externIp = MakeLabel(this, "ExternIP", "", Twips(5865, 1005, 1545, 270));
+    m_interIp = MakeLabel(this, "InterIP", "", Twips(5850, 540, 1545, 270));
 
     // Two additions of ours: the local player's name above the local state,
     // and a notice beside "Save Log" when the log file could not be written
@@ -177,37 +206,28 @@ void Form1::CreateControls() {
     m_label7->setCursor(Qt::PointingHandCursor);
     m_label7->installEventFilter(this);
 
-    connect(command5, &QPushButton::clicked, this, [this] { m_text1->setText(UiText(SubPlayer(PlayerCountText()))); });
-    connect(command4, &QPushButton::clicked, this, [this] { m_text1->setText(UiText(AddPlayer(PlayerCountText()))); });
-    connect(m_text1, &QLineEdit::textChanged, this, &Form1::FilterText1);
-    connect(command3, &QPushButton::clicked, this, &Form1::SaveLog);
-    connect(command1, &QPushButton::clicked, this, [this] { TakeRole(true); });
-    connect(command2, &QPushButton::clicked, this, [this] { TakeRole(false); });
-    connect(m_timer1, &QTimer::timeout, this, &Form1::Tick);
+    connect(command5, &QPushButton::clicked, this,
+            [this] { m_text1->setText(UiText(SubPlayer(AnsiText(m_text1->text())))); });
+    connect(command4, &QPushButton::clicked, this,
+            [this] { m_text1->setText(UiText(AddPlayer(AnsiText(m_text1->text())))); });
+    connect(m_text1, &QLineEdit::textChanged, this, &MonitorWindow::FilterText1);
+    connect(command3, &QPushButton::clicked, this, [this] { m_engine->SaveLog(); });
+    connect(m_command1, &QPushButton::clicked, this, [this] { m_engine->TakeServerRole(); });
+    connect(m_command2, &QPushButton::clicked, this, [this] { m_engine->TakeJoinerRole(); });
+    connect(m_timer1, &QTimer::timeout, this, &MonitorWindow::Tick);
 }
 
-void Form1::Start(const InspectionSettings& settings) {
-    m_state.MonitorPort = kDefaultMonitorPort;
-    m_state.KessitResult = KessitOutcome::NoResult;
-    TakeRole(false);
-    ApplyInspectionSettings(m_scan, settings);
+void MonitorWindow::Start(const InspectionSettings& settings, bool asServer) {
     m_dllNotice->setVisible(settings.GenuineDigests.empty());
-    RunGameChecks(m_scan);
-    ShowLocalState(m_state, *this);
-    ShowPlayerName();
-    EvaluateStatus(m_state, *this, *m_ports.Clock, *m_ports.DateTime);
-    m_timer1->start();
+    m_engine->SetPlayerCountText(AnsiText(m_text1->text()));
+    m_engine->Start(settings, asServer);
 }
 
-void Form1::Tick() {
-    // Stopped for the duration, so ticks never overlap.
-    m_timer1->stop();
-    RunLocalTick(m_state, m_scan, *this, *this, *m_ports.Clock, *m_ports.DateTime);
-    ShowPlayerName();
-    m_timer1->start();
+void MonitorWindow::Tick() {
+    m_engine->Tick();
 }
 
-void Form1::Activate() {
+void MonitorWindow::Activate() {
     if (isMinimized())
         showNormal();
     show();
@@ -215,28 +235,23 @@ void Form1::Activate() {
     activateWindow();
 }
 
-void Form1::OpenUrl(const std::string& target) {
+void MonitorWindow::OpenUrl(const std::string& target) {
     m_ports.Shell->Open(target, "0", kShowRestore);
 }
 
-void Form1::TakeRole(bool server) {
-    m_timer1->setInterval(monitor::TakeRole(m_state, server, m_ports.Clock->Now()));
-    m_stateText->setText(QString::fromLatin1(server ? kServerRoleText : kJoinerRoleText));
-}
-
-void Form1::ShowPlayerName() {
-    m_localPlayer->setText(UiText(m_state.PlayerName));
-}
-
-void Form1::FilterText1() {
+void MonitorWindow::FilterText1() {
     // Setting the filtered text changes Text1 again; the filter leaves its own
     // result as it is, so that second run ends here.
-    const QString filtered = UiText(FilterPlayerCount(PlayerCountText()));
-    if (filtered != m_text1->text())
+    const QString filtered = UiText(FilterPlayerCount(AnsiText(m_text1->text())));
+    if (filtered != m_text1->text()) {
         m_text1->setText(filtered);
+        return;
+    }
+    if (m_engine)
+        m_engine->SetPlayerCountText(AnsiText(filtered));
 }
 
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
+bool MonitorWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_label7 && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
         m_label7->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
@@ -246,49 +261,85 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void Form1::ClearStatusList() { m_list1->clear(); }
+namespace {
 
-void Form1::AddStatusLine(std::string line) { m_list1->addItem(UiText(line)); }
-
-void Form1::SetCounts(std::string text) { m_label6->setText(UiText(text)); }
-
-void Form1::AddLogLine(std::string line) {
-    m_list2->addItem(UiText(line));
-    // The new line becomes the topmost visible one.
-    m_list2->scrollToItem(m_list2->item(m_list2->count() - 1), QAbstractItemView::PositionAtTop);
+void SetText(QLabel* label, const std::string& text) {
+    const QString shown = UiText(text);
+    if (label->text() != shown)
+        label->setText(shown);
 }
 
-void Form1::PlayWarningSound() { m_ports.Sound->PlayErrorSound(); }
+} // namespace
 
-void Form1::SaveLog() {
-    std::vector<std::string> lines;
-    lines.reserve(static_cast<std::size_t>(m_list2->count()));
-    for (int i = 0; i < m_list2->count(); ++i)
-        lines.push_back(AnsiText(m_list2->item(i)->text()));
-    std::string error;
-    if (!monitor::SaveLog(lines, common::ProgramDirectory(), error)) {
+void MonitorWindow::DisplayChanged() {
+    const MonitorDisplay& d = m_engine->Display();
+    SetText(m_stateText, d.StateText);
+    SetText(m_label3, d.Label3);
+    SetText(m_label6, d.Label6);
+    SetText(m_startetLabel, d.StartetLabel);
+    SetText(m_correct, d.Correct);
+    SetText(m_surun, d.Surun);
+    SetText(m_externIp, d.ExternIP);
+    SetText(m_interIp, d.InterIP);
+    SetText(m_localPlayer, d.LocalPlayer);
+    m_command1->setEnabled(d.ServerButtonEnabled);
+    m_command2->setEnabled(d.JoinerButtonEnabled);
+
+    // List1 is rebuilt by every evaluation.
+    bool same = m_list1->count() == static_cast<int>(d.List1.size());
+    for (int i = 0; same && i < m_list1->count(); ++i)
+        same = m_list1->item(i)->text() == UiText(d.List1[static_cast<std::size_t>(i)]);
+    if (!same) {
+        m_list1->clear();
+        for (const std::string& line : d.List1)
+            m_list1->addItem(UiText(line));
+    }
+    // List2 only grows; each new line becomes the topmost visible one.
+    if (m_list2->count() < static_cast<int>(d.List2.size())) {
+        for (std::size_t i = static_cast<std::size_t>(m_list2->count()); i < d.List2.size(); ++i)
+            m_list2->addItem(UiText(d.List2[i]));
+        m_list2->scrollToItem(m_list2->item(m_list2->count() - 1), QAbstractItemView::PositionAtTop);
+    }
+
+    // Every line was written in turn by a save; the last one stays selected.
+    if (d.LogSaves != m_logSaves) {
+        m_logSaves = d.LogSaves;
+        if (m_list2->count() > 0)
+            m_list2->setCurrentRow(m_list2->count() - 1);
+    }
+    if (d.SaveLogError.empty()) {
+        m_saveLogNotice->hide();
+        m_saveLogNotice->setToolTip(QString());
+    } else {
         // Reported beside the button only: the log list stays as it is.
         m_saveLogNotice->setText(QStringLiteral("Log not saved!"));
-        m_saveLogNotice->setToolTip(UiText(error));
+        m_saveLogNotice->setToolTip(UiText(d.SaveLogError));
         m_saveLogNotice->show();
-        return;
     }
-    m_saveLogNotice->hide();
-    m_saveLogNotice->setToolTip(QString());
-    // Every line was written in turn; the last one stays selected.
-    if (m_list2->count() > 0)
-        m_list2->setCurrentRow(m_list2->count() - 1);
 }
 
-std::string Form1::PlayerCountText() const { return AnsiText(m_text1->text()); }
+void MonitorWindow::ShowMessage(const std::string& text) {
+    // One box at a time, not blocking: the tick goes on meanwhile and a later
+    // message replaces the text of the box still open.
+    if (!m_message) {
+        m_message = new QMessageBox(QMessageBox::NoIcon, windowTitle(), QString(), QMessageBox::Ok, this);
+        m_message->setObjectName(QStringLiteral("MessageBox"));
+        m_message->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_message, &QObject::destroyed, this, [this] { m_message = nullptr; });
+    }
+    m_message->setText(UiText(text));
+    m_message->open();
+}
 
-// The peer links come later; until then no socket has a remote address.
-std::string Form1::RemoteAddress(int) const { return {}; }
+void MonitorWindow::SetInterval(int ms) {
+    m_timer1->setInterval(ms);
+}
 
-void Form1::SetGameStateText(std::string text) { m_startetLabel->setText(UiText(text)); }
-
-void Form1::SetDllStateText(std::string text) { m_correct->setText(UiText(text)); }
-
-void Form1::SetInstanceCountText(std::string text) { m_surun->setText(UiText(text)); }
+void MonitorWindow::Enable(bool on) {
+    if (on)
+        m_timer1->start();
+    else
+        m_timer1->stop();
+}
 
 } // namespace monitor

@@ -3,22 +3,24 @@
 #include "common/shell.h"
 #include "monitor/clock.h"
 #include "monitor/date_time_format.h"
-#include "monitor/evaluation.h"
 #include "monitor/inspect/game_scan.h"
 #include "monitor/inspect/inspection_settings.h"
 #include "monitor/inspect/kessit_port.h"
 #include "monitor/inspect/process_inspector.h"
-#include "monitor/local_tick.h"
+#include "monitor/monitor_engine.h"
 #include "monitor/shared_state.h"
+#include "monitor/socket_array.h"
 #include "monitor/sound.h"
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMessageBox;
 class QPushButton;
 class QTimer;
 
@@ -35,25 +37,37 @@ struct MonitorPorts {
     std::unique_ptr<SoundPort> Sound;
     std::unique_ptr<ClockPort> Clock;
     std::unique_ptr<DateTimeFormat> DateTime;
+    std::unique_ptr<TcpTableSource> TcpTable;
+    // Empty: the window makes the Qt socket array itself.
+    std::unique_ptr<SocketArray> Sockets;
+    std::function<std::string()> DialUpAddress;
 };
 
 // The platform's own ports.
 MonitorPorts SystemPorts();
 
-// The monitor window. Controls keep their component names as object names.
-class Form1 : public QWidget, public EvaluationView, public LocalStateView {
+// Options of the program that reach the window.
+struct MonitorOptions {
+    int MonitorPort = kDefaultMonitorPort;
+    // Written after every evaluation when not empty.
+    std::string StatusFile;
+};
+
+// The monitor window: it shows the engine's display and forwards clicks,
+// timer ticks and socket events. Controls keep their component names as
+// object names; the window itself is "Form1".
+class MonitorWindow : public QWidget, private MonitorView, private TimerPort {
     Q_OBJECT
 
 public:
-    explicit Form1(MonitorPorts ports, QWidget* parent = nullptr);
-    ~Form1() override;
+    explicit MonitorWindow(MonitorPorts ports, MonitorOptions options = {}, QWidget* parent = nullptr);
+    ~MonitorWindow() override;
 
-    // Start-up after the window is shown: port, joiner role, game DLL
-    // settings, the game checks once, the labels, the evaluation; then the
+    // Start-up after the window is shown (see MonitorEngine::Start); then the
     // timer runs the tick.
-    void Start(const InspectionSettings& settings);
+    void Start(const InspectionSettings& settings, bool asServer = false);
 
-    // One tick of Timer1 (the timer is stopped while it runs).
+    // One tick of Timer1.
     void Tick();
 
     // Brings the window forward (a second start asked for it).
@@ -61,49 +75,47 @@ public:
 
     void OpenUrl(const std::string& target);
 
-    // EvaluationView
-    void ClearStatusList() override;
-    void AddStatusLine(std::string line) override;
-    void SetCounts(std::string text) override;
-    void AddLogLine(std::string line) override;
-    void PlayWarningSound() override;
-    void SaveLog() override;
-    std::string PlayerCountText() const override;
-    std::string RemoteAddress(int socketSlot) const override;
-
-    // LocalStateView
-    void SetGameStateText(std::string text) override;
-    void SetDllStateText(std::string text) override;
-    void SetInstanceCountText(std::string text) override;
-
-    SharedState& State() { return m_state; }
-    GameScan& Scan() { return m_scan; }
+    MonitorEngine& Engine() { return *m_engine; }
+    SharedState& State() { return m_engine->State(); }
+    GameScan& Scan() { return m_engine->Scan(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // MonitorView
+    void DisplayChanged() override;
+    void ShowMessage(const std::string& text) override;
+    // TimerPort
+    void SetInterval(int ms) override;
+    void Enable(bool on) override;
+
     void CreateControls();
     void FilterText1();
-    void TakeRole(bool server);
-    void ShowPlayerName();
 
     MonitorPorts m_ports;
-    SharedState m_state;
-    GameScan m_scan;
+    MonitorOptions m_options;
+    std::unique_ptr<MonitorEngine> m_engine;
 
     QTimer* m_timer1 = nullptr;
     QLineEdit* m_text1 = nullptr;
     QListWidget* m_list1 = nullptr;
     QListWidget* m_list2 = nullptr;
+    QPushButton* m_command1 = nullptr;
+    QPushButton* m_command2 = nullptr;
+    QLabel* m_label3 = nullptr;
     QLabel* m_label6 = nullptr;
     QLabel* m_label7 = nullptr;
     QLabel* m_stateText = nullptr;
     QLabel* m_startetLabel = nullptr;
     QLabel* m_correct = nullptr;
     QLabel* m_surun = nullptr;
+    QLabel* m_externIp = nullptr;
+    QLabel* m_interIp = nullptr;
     QLabel* m_localPlayer = nullptr;
     QLabel* m_saveLogNotice = nullptr;
+    QMessageBox* m_message = nullptr;
+    int m_logSaves = 0;
     QLabel* m_dllNotice = nullptr;
 };
 

@@ -4,7 +4,9 @@
 // beside it, which marks a started game.
 //
 // Options: --load-game-dll (load the game DLL at start), --patch-game-dll
-// (load it and change one byte of its code in memory).
+// (load it and change one byte of its code in memory), --host PORT (host a
+// multiplayer game: listen on PORT, 2300 to 2400 as the real game does),
+// --join ADDRESS:PORT (join one: hold two connections to the host's game).
 // Commands on standard input, one per line: "load", "unload", "patch",
 // "quit". After start-up and after every command one line goes to standard
 // output: "ok" or "error <reason>", so a test knows when the state is in place.
@@ -13,8 +15,10 @@
 
 #include "common/program_directory.h"
 #include "testing/stand_in_library.h"
+#include "testing/stand_in_network.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -71,7 +75,7 @@ void Answer(bool ok, const std::string& error) {
     std::cout << (ok ? std::string("ok") : "error " + error) << std::endl;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     Game game(common::ExecutableDirectory());
@@ -83,6 +87,16 @@ int main(int argc, char** argv) {
             ok = game.LoadGameDll(error);
         } else if (option == "--patch-game-dll") {
             ok = game.Patch(error);
+        } else if (option == "--host" && i + 1 < argc) {
+            ok = testsupport::ListenForPlayers(std::atoi(argv[++i]), error);
+        } else if (option == "--join" && i + 1 < argc) {
+            const std::string target = argv[++i];
+            const auto colon = target.rfind(':');
+            ok = colon != std::string::npos &&
+                 testsupport::ConnectToHost(target.substr(0, colon), std::atoi(target.c_str() + colon + 1), 2,
+                                            error);
+            if (colon == std::string::npos)
+                error = "--join needs ADDRESS:PORT";
         } else {
             ok = false;
             error = "unknown option " + option;
@@ -112,5 +126,5 @@ int main(int argc, char** argv) {
             Answer(false, "unknown command " + command);
         }
     }
-    return 0;  // standard input closed: the test has gone
+    return 0; // standard input closed: the test has gone
 }

@@ -7,8 +7,9 @@
 #include <string>
 #include <string_view>
 
-// SHA-256, the integrity checksum of the game DLL. The platform's own
-// implementation does the work: OpenSSL libcrypto on Linux, CNG on Windows.
+// SHA-256, the integrity checksum of the game DLL: CNG on Windows; on Linux
+// plain code of our own (no crypto library kept in memory for one hash now
+// and then). The tests hold both to the same known digests.
 namespace monitor {
 
 class Sha256 {

@@ -1,41 +1,128 @@
 #include "monitor/inspect/sha256.h"
 
-#include <openssl/evp.h>
+#include <array>
+#include <cstdint>
+#include <cstring>
 
+// SHA-256 (FIPS 180-4) in plain code. The monitor hashes one DLL file now
+// and then; a library of its own for that would stay in memory for the
+// whole run, beside a game that needs the machine's memory more.
 namespace monitor {
+namespace {
 
-struct Sha256::Impl {
-    EVP_MD_CTX* context = nullptr;
-    bool ok = false;
-};
+constexpr std::array<std::uint32_t, 64> kRound = {
+    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
 
-Sha256::Sha256() : m_impl(std::make_unique<Impl>()) {
-    m_impl->context = EVP_MD_CTX_new();
-    m_impl->ok = m_impl->context && EVP_DigestInit_ex(m_impl->context, EVP_sha256(), nullptr) == 1;
+constexpr std::uint32_t Rotate(std::uint32_t x, int n) {
+    return (x >> n) | (x << (32 - n));
 }
 
-Sha256::~Sha256() { EVP_MD_CTX_free(m_impl->context); }
+} // namespace
+
+struct Sha256::Impl {
+    std::array<std::uint32_t, 8> h = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                                      0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+    std::array<unsigned char, 64> block{};
+    std::size_t used = 0;
+    std::uint64_t bytes = 0;
+    bool ok = true;
+
+    void Compress(const unsigned char* data) {
+        std::uint32_t w[64];
+        for (int i = 0; i < 16; ++i)
+            w[i] = (std::uint32_t(data[4 * i]) << 24) | (std::uint32_t(data[4 * i + 1]) << 16) |
+                   (std::uint32_t(data[4 * i + 2]) << 8) | data[4 * i + 3];
+        for (int i = 16; i < 64; ++i) {
+            const std::uint32_t s0 = Rotate(w[i - 15], 7) ^ Rotate(w[i - 15], 18) ^ (w[i - 15] >> 3);
+            const std::uint32_t s1 = Rotate(w[i - 2], 17) ^ Rotate(w[i - 2], 19) ^ (w[i - 2] >> 10);
+            w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+        }
+        std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4], f = h[5], g = h[6], k = h[7];
+        for (int i = 0; i < 64; ++i) {
+            const std::uint32_t t1 =
+                k + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
+            const std::uint32_t t2 =
+                (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+            k = g;
+            g = f;
+            f = e;
+            e = d + t1;
+            d = c;
+            c = b;
+            b = a;
+            a = t1 + t2;
+        }
+        h[0] += a;
+        h[1] += b;
+        h[2] += c;
+        h[3] += d;
+        h[4] += e;
+        h[5] += f;
+        h[6] += g;
+        h[7] += k;
+    }
+};
+
+Sha256::Sha256() : m_impl(std::make_unique<Impl>()) {}
+
+Sha256::~Sha256() = default;
 
 bool Sha256::Update(const void* data, std::size_t size) {
-    m_impl->ok = m_impl->ok && EVP_DigestUpdate(m_impl->context, data, size) == 1;
-    return m_impl->ok;
+    if (!m_impl->ok)
+        return false;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    m_impl->bytes += size;
+    while (size > 0) {
+        if (m_impl->used == 0 && size >= 64) {
+            m_impl->Compress(bytes);
+            bytes += 64;
+            size -= 64;
+            continue;
+        }
+        const std::size_t take = std::min<std::size_t>(64 - m_impl->used, size);
+        std::memcpy(m_impl->block.data() + m_impl->used, bytes, take);
+        m_impl->used += take;
+        bytes += take;
+        size -= take;
+        if (m_impl->used == 64) {
+            m_impl->Compress(m_impl->block.data());
+            m_impl->used = 0;
+        }
+    }
+    return true;
 }
 
 std::string Sha256::FinishHex() {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (!m_impl->ok || EVP_DigestFinal_ex(m_impl->context, digest, &length) != 1) {
-        m_impl->ok = false;
+    if (!m_impl->ok)
         return {};
-    }
     m_impl->ok = false;
+    const std::uint64_t bits = m_impl->bytes * 8;
+    Impl& s = *m_impl;
+    s.block[s.used++] = 0x80;
+    if (s.used > 56) {
+        std::memset(s.block.data() + s.used, 0, 64 - s.used);
+        s.Compress(s.block.data());
+        s.used = 0;
+    }
+    std::memset(s.block.data() + s.used, 0, 56 - s.used);
+    for (int i = 0; i < 8; ++i)
+        s.block[56 + static_cast<std::size_t>(i)] = static_cast<unsigned char>(bits >> (56 - 8 * i));
+    s.Compress(s.block.data());
     static constexpr char hex[] = "0123456789abcdef";
     std::string out;
-    for (unsigned int i = 0; i < length; ++i) {
-        out += hex[digest[i] >> 4];
-        out += hex[digest[i] & 15];
+    out.reserve(64);
+    for (const std::uint32_t word : s.h) {
+        for (int shift = 28; shift >= 0; shift -= 4)
+            out += hex[(word >> shift) & 15];
     }
     return out;
 }
 
-}  // namespace monitor
+} // namespace monitor

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitor/monitor_window.h"
+#include "tests/monitor/fake_sockets.h"
 #include "tests/monitor/inspect/fake_inspection.h"
 
 #include <QLabel>
@@ -47,12 +48,22 @@ public:
     std::string ShortTime(monitor::TimePoint) const override { return "04:05:06"; }
 };
 
+class EmptyTcpTable final : public monitor::TcpTableSource {
+public:
+    std::uint32_t Read(std::vector<monitor::TcpRow>& rows, std::uint32_t& size) override {
+        rows.clear();
+        size = monitor::kTcpTableBytes;
+        return 0;
+    }
+};
+
 struct FakeMonitor {
     inspecttest::FakeInspector* inspector = new inspecttest::FakeInspector;
     RecordingShell* shell = new RecordingShell;
     CountingSound* sound = new CountingSound;
     FixedClock* clock = new FixedClock;
-    std::unique_ptr<monitor::Form1> window;
+    monitortest::FakeSockets* sockets = new monitortest::FakeSockets;
+    std::unique_ptr<monitor::MonitorWindow> window;
 
     FakeMonitor() {
         monitor::MonitorPorts ports;
@@ -62,11 +73,12 @@ struct FakeMonitor {
         ports.Sound.reset(sound);
         ports.Clock.reset(clock);
         ports.DateTime = std::make_unique<PlainDateTime>();
-        window = std::make_unique<monitor::Form1>(std::move(ports));
+        ports.TcpTable = std::make_unique<EmptyTcpTable>();
+        ports.Sockets.reset(sockets);
+        window = std::make_unique<monitor::MonitorWindow>(std::move(ports));
     }
 
-    template <class T>
-    T* Find(const char* name) const {
+    template <class T> T* Find(const char* name) const {
         return window->findChild<T*>(QString::fromLatin1(name));
     }
     QString Text(const char* label) const { return Find<QLabel>(label)->text(); }

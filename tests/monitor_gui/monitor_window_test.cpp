@@ -1,7 +1,6 @@
-#include "monitor_fixture.h"
-
 #include "common/program_directory.h"
 #include "monitor/log_file.h"
+#include "monitor_fixture.h"
 #include "tests/support/temp_dir.h"
 
 #include <QtTest>
@@ -16,7 +15,8 @@ namespace {
 // DIR/game/bin/, and optionally the game DLL beside it.
 std::vector<monitor::ModuleEntry> GameModules(const TempDir& dir, std::uint32_t pid, bool started) {
     const std::string bin = (dir.path() / "game" / "bin" / "").string();
-    std::vector<monitor::ModuleEntry> modules{inspecttest::Module("n2text_dll.dll", bin + "n2text_dll.dll", pid)};
+    std::vector<monitor::ModuleEntry> modules{
+        inspecttest::Module("n2text_dll.dll", bin + "n2text_dll.dll", pid)};
     if (started)
         modules.push_back(inspecttest::Module("game_main.dll", bin + "game_main.dll", pid));
     return modules;
@@ -118,7 +118,7 @@ private slots:
         QCOMPARE(text1->text(), QStringLiteral("0"));
         QTest::mouseClick(sub, Qt::LeftButton);
         QCOMPARE(text1->text(), QStringLiteral("0"));
-        QCOMPARE(m.window->PlayerCountText(), std::string("0"));
+        QCOMPARE(m.window->Engine().PlayerCountText(), std::string("0"));
     }
 
     void websiteLinkOpensTheCommunityPage() {
@@ -152,7 +152,7 @@ private slots:
         std::string expected;
         for (int i = 0; i < 30; ++i) {
             const std::string line = "line " + std::to_string(i) + " \xE9t\xE9";
-            m.window->AddLogLine(line);
+            m.window->Engine().AddLogLine(line);
             expected += "[" + line + "] Checksum :" + std::to_string(monitor::LogChecksum(line)) + "\r\n";
             // Each new line is scrolled into view.
             const QRect shown = list2->visualItemRect(list2->item(list2->count() - 1));
@@ -176,7 +176,7 @@ private slots:
         TempDir dir;
         FakeMonitor m;
         for (const char* line : {"first", "second"})
-            m.window->AddLogLine(line);
+            m.window->Engine().AddLogLine(line);
         auto* save = m.Find<QPushButton>("Command3");
         auto* notice = m.Find<QLabel>("SaveLogNotice");
         const QStringList before = m.Lines("List2");
@@ -220,7 +220,7 @@ private slots:
         QCOMPARE(m.Text("StateText"), QStringLiteral("Joiner"));
         auto* timer = m.Find<QTimer>("Timer1");
         QVERIFY(timer->isActive());
-        QCOMPARE(timer->interval(), 1500);
+        QCOMPARE(timer->interval(), 2500);
         QCOMPARE(m.Text("surun"), QStringLiteral("1"));
         QCOMPARE(m.Text("LocalPlayer"), QStringLiteral("Tester"));
         QCOMPARE(m.Text("StartetLabel"), QStringLiteral("Game not started"));
@@ -263,19 +263,24 @@ private slots:
         // of the game running.
         m.window->State().PeerTable[0] = "19910338400Peer";
         m.window->Tick();
-        QCOMPARE(m.Lines("List1"), QStringList({QStringLiteral("Peer"), QStringLiteral("     Game Started, Sust running")}));
+        QCOMPARE(m.Lines("List1"),
+                 QStringList({QStringLiteral("Peer"), QStringLiteral("     Game Started, Sust running")}));
         QCOMPARE(m.Text("Label6"), QStringLiteral("Games started : 1, Connected : 1"));
         const QStringList log = m.Lines("List2");
         QCOMPARE(log.size(), 1);
         QVERIFY(log[0].startsWith(QStringLiteral("Multiple Sudden Strikes running on Peer")));
         QCOMPARE(m.sound->plays, 1);
         // The warning saved the log at once.
-        QCOMPARE(testsupport::ReadBytes(dir.path() / "varnok.LOG"), monitor::FormatLogLine(log[0].toStdString()) + "\r\n");
+        QCOMPARE(testsupport::ReadBytes(dir.path() / "varnok.LOG"),
+                 monitor::FormatLogLine(log[0].toStdString()) + "\r\n");
 
         // Taking a role empties the tables.
         QTest::mouseClick(m.Find<QPushButton>("Command1"), Qt::LeftButton);
         QCOMPARE(m.window->State().IsServer, 1);
         QCOMPARE(m.Text("StateText"), QStringLiteral("Server"));
+        QVERIFY(!m.Find<QPushButton>("Command1")->isEnabled());
+        QVERIFY(m.Find<QPushButton>("Command2")->isEnabled());
+        QCOMPARE(m.sockets->listenPort, 12125);
         QCOMPARE(timer->interval(), 8000);
         QCOMPARE(m.window->State().PeerTable[0], std::string("Empty"));
         m.window->Tick();
@@ -285,8 +290,9 @@ private slots:
         QTest::mouseClick(m.Find<QPushButton>("Command2"), Qt::LeftButton);
         QCOMPARE(m.window->State().IsServer, 0);
         QCOMPARE(m.Text("StateText"), QStringLiteral("Joiner"));
-        QCOMPARE(timer->interval(), 1500);
-        QCOMPARE(m.window->RemoteAddress(0), std::string());
+        QCOMPARE(timer->interval(), 2500);
+        QVERIFY(!m.Find<QPushButton>("Command2")->isEnabled());
+        QVERIFY(m.Find<QPushButton>("Command1")->isEnabled());
     }
 };
 

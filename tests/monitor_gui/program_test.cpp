@@ -16,7 +16,9 @@ namespace {
 // An instance name of this test's own, so monitors that others run on this
 // machine neither disturb the test nor get disturbed.
 QString OwnInstance(const char* what) {
-    return QStringLiteral("varnok-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(QLatin1String(what));
+    return QStringLiteral("varnok-test-%1-%2")
+        .arg(QCoreApplication::applicationPid())
+        .arg(QLatin1String(what));
 }
 
 // Whether some process listens on the local socket `name` (an abstract Unix
@@ -84,6 +86,28 @@ private slots:
         const Run missing = RunVarnok({QStringLiteral("--root")}, instance);
         QCOMPARE(missing.exitCode, 2);
         QVERIFY(missing.err.contains("needs a value"));
+        for (const char* option : {"--server", "--status-file", "--verify-log", "--port"})
+            QVERIFY2(help.out.contains(option), option);
+        const Run badPort = RunVarnok({QStringLiteral("--port"), QStringLiteral("70000")}, instance);
+        QCOMPARE(badPort.exitCode, 2);
+    }
+
+    void verifyLogNamesTheLinesThatDoNotMatch() {
+        TempDir dir;
+        const QString log = QString::fromStdString((dir.path() / "varnok.LOG").string());
+        const QString instance = OwnInstance("verify");
+        testsupport::WriteBytes(dir.path() / "varnok.LOG", "[abc] Checksum :296\r\n[abd] Checksum :296\r\n");
+        const Run forged = RunVarnok({QStringLiteral("--verify-log"), log}, instance);
+        QCOMPARE(forged.exitCode, 1);
+        QCOMPARE(forged.out, QByteArray("2: [abd] Checksum :296\n"));
+
+        testsupport::WriteBytes(dir.path() / "varnok.LOG", "[abc] Checksum :296\r\n");
+        const Run good = RunVarnok({QStringLiteral("--verify-log"), log}, instance);
+        QCOMPARE(good.exitCode, 0);
+        QVERIFY(good.out.isEmpty());
+
+        const Run missing = RunVarnok({QStringLiteral("--verify-log"), log + "-none"}, instance);
+        QCOMPARE(missing.exitCode, 2);
     }
 
     void secondStartLeavesOnlyTheFirst() {
@@ -91,7 +115,8 @@ private slots:
         const QString instance = OwnInstance("second");
         QProcess first;
         Prepare(first, instance);
-        first.start(QStringLiteral(VARNOK_EXE), {QStringLiteral("--root"), QString::fromStdString(dir.str())});
+        first.start(QStringLiteral(VARNOK_EXE),
+                    {QStringLiteral("--root"), QString::fromStdString(dir.str())});
         QVERIFY(first.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(Listening(instance) || first.state() != QProcess::Running, 30000);
         QCOMPARE(first.state(), QProcess::Running);

@@ -38,7 +38,7 @@ bool Answered(QProcess& game) {
     return game.readLine().trimmed() == "ok";
 }
 
-QString Label(const monitor::Form1& window, const char* name) {
+QString Label(const monitor::MonitorWindow& window, const char* name) {
     return window.findChild<QLabel*>(QString::fromLatin1(name))->text();
 }
 
@@ -51,7 +51,7 @@ private slots:
     void runningGameShowsInTheWindow() {
         GameInstallation game;
         common::SetProgramDirectory(game.dir.str());
-        monitor::Form1 window(monitor::SystemPorts());
+        monitor::MonitorWindow window(monitor::SystemPorts());
         QProcess copy;
         window.Scan().SetProcessFilter([&copy](std::uint32_t pid) {
             return copy.state() == QProcess::Running && pid == static_cast<std::uint32_t>(copy.processId());
@@ -95,12 +95,12 @@ private slots:
         const auto ownChild = [&copy](std::uint32_t pid) {
             return copy.state() == QProcess::Running && pid == static_cast<std::uint32_t>(copy.processId());
         };
-        const auto dllDigits = [](monitor::Form1& window) {
+        const auto dllDigits = [](monitor::MonitorWindow& window) {
             return QString::fromStdString(monitor::BuildOwnReport(window.State()).substr(6, 3));
         };
 
         {
-            monitor::Form1 window(monitor::SystemPorts());
+            monitor::MonitorWindow window(monitor::SystemPorts());
             window.Scan().SetProcessFilter(ownChild);
             window.Start(monitor::InspectionSettings{});
             QCOMPARE(Label(window, "Correct"), QStringLiteral("Checked !"));
@@ -117,7 +117,7 @@ private slots:
         QVERIFY2(line.startsWith("Genuine=") && line.trimmed().size() == 8 + 64, line.constData());
         testsupport::WriteBytes(game.dir.path() / "varnok.ini", "[integrity]\r\n" + line.toStdString());
         {
-            monitor::Form1 window(monitor::SystemPorts());
+            monitor::MonitorWindow window(monitor::SystemPorts());
             window.Scan().SetProcessFilter(ownChild);
             window.Start(monitor::ReadInspectionSettings(game.dir.str() + "varnok.ini"));
             QCOMPARE(dllDigits(window), QStringLiteral("384"));

@@ -1,0 +1,105 @@
+// The server's tick with 46 joiners: its own report and 46 relays to each of
+// them. First on in-memory sockets (the engine's own cost), then on real
+// loopback sockets through the Qt socket array (what varnok pays). Target:
+// under 1 ms of CPU per tick.
+#include "monitor/socket_array_qt.h"
+#include "tests/monitor/engine_fixture.h"
+
+#include <QCoreApplication>
+#include <QTcpSocket>
+#include <benchmark/benchmark.h>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kJoiners = 46;
+
+void BM_ServerTickFakes(benchmark::State& state) {
+    monitortest::EngineRig rig;
+    rig.ServerWithJoiners(kJoiners);
+    for (auto _ : state) {
+        rig.engine.Tick();
+        state.PauseTiming();
+        for (int slot = 1; slot <= kJoiners; ++slot)
+            rig.sockets[slot].sent.clear();
+        // Everyone keeps reporting, so nobody is dropped.
+        for (int slot = 1; slot <= kJoiners; ++slot)
+            rig.sockets.Arrive(rig.engine, slot, monitortest::Framed(monitortest::Report("P")));
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ServerTickFakes)->Unit(benchmark::kMicrosecond);
+
+class NoView final : public monitor::MonitorView {
+public:
+    void DisplayChanged() override {}
+    void ShowMessage(const std::string&) override {}
+};
+
+void BM_ServerTickLoopback(benchmark::State& state) {
+    int argc = 1;
+    char name[] = "monitor_tick_bench";
+    char* argv[] = {name, nullptr};
+    static QCoreApplication* app = new QCoreApplication(argc, argv);
+    (void)app;
+
+    monitor::QtSocketArray sockets(31);
+    monitortest::FakeTable table;
+    inspecttest::FakeInspector inspector;
+    inspecttest::FakeKessit kessit;
+    monitortest::CountingSound sound;
+    monitortest::FakeClock clock;
+    monitortest::PlainDateTime dateTime;
+    monitortest::FakeTimer timer;
+    NoView view;
+    monitor::MonitorEngine engine(
+        monitor::EnginePorts{sockets, table, inspector, kessit, sound, clock, dateTime, timer, view, {}},
+        monitor::EngineConfig{0, ".", {}});
+    sockets.SetEvents(&engine);
+    // Port 0: the server listens on a free port.
+    engine.Start(monitor::InspectionSettings{}, true);
+    const quint16 serverPort = sockets.ListeningPort();
+    if (!serverPort) {
+        state.SkipWithError("cannot listen");
+        return;
+    }
+    std::vector<std::unique_ptr<QTcpSocket>> joiners;
+    for (int i = 0; i < kJoiners; ++i) {
+        auto joiner = std::make_unique<QTcpSocket>();
+        joiner->connectToHost(QHostAddress::LocalHost, serverPort);
+        joiner->waitForConnected(2000);
+        joiners.push_back(std::move(joiner));
+    }
+    for (int i = 0; i < 50; ++i)
+        QCoreApplication::processEvents();
+    const std::string report = monitortest::Framed(monitortest::Report("P"));
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (auto& joiner : joiners) {
+            joiner->write(report.data(), static_cast<qint64>(report.size()));
+            joiner->flush();
+        }
+        for (int i = 0; i < 20; ++i)
+            QCoreApplication::processEvents();
+        state.ResumeTiming();
+        engine.Tick();
+        // The writes leave the process in the event loop: part of the tick's cost.
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        for (auto& joiner : joiners) {
+            joiner->waitForReadyRead(0);
+            joiner->readAll();
+        }
+        state.ResumeTiming();
+    }
+    int reporting = 0;
+    for (int slot = 1; slot <= kJoiners; ++slot)
+        reporting += monitor::IsEntry(engine.State().PeerTable[slot]) ? 1 : 0;
+    state.counters["joiners"] = reporting;
+}
+BENCHMARK(BM_ServerTickLoopback)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "monitor/monitor_engine.h"
+
+#include <string>
+#include <string_view>
+
+// The status file for overlays and tests: one UTF-8 JSON object with the
+// role, the labels, the peer table and both lists, replaced atomically after
+// every evaluation.
+namespace monitor {
+
+std::string StatusJson(const SharedState& state, const MonitorDisplay& display);
+
+// False when the file could not be written (the monitor goes on).
+bool WriteStatusFile(std::string_view path, const SharedState& state, const MonitorDisplay& display);
+
+} // namespace monitor
