@@ -1,7 +1,9 @@
-// A Qt Widgets program that shows one window of the main window's size and
-// quits as soon as that window has been shown: the floor against which
-// zandrel's start-up time is compared.
+// A Qt Widgets program that shows one window of the main window's size with
+// one line of text and quits as soon as that window has been shown: the
+// floor against which zandrel's start-up time is compared. The text makes
+// it load and lay out a font, as every real window does.
 #include <QApplication>
+#include <QLabel>
 #include <QTimer>
 #include <QWidget>
 
@@ -29,6 +31,8 @@ int main(int argc, char** argv) {
     QuitOnFirstShow window;
     window.setWindowTitle(QStringLiteral("bare window"));
     window.setFixedSize(794, 433);
+    QLabel line(QStringLiteral("Zandrel: one line of text"), &window);
+    line.setGeometry(16, 16, 400, 20);
     window.show();
     return app.exec();
 }
