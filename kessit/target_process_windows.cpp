@@ -5,9 +5,10 @@
 // a 32-bit process fit the 64-bit ones unchanged.
 #include "kessit/target_process.h"
 
+#include <windows.h>
+// These need windows.h first.
 #include <psapi.h>
 #include <tlhelp32.h>
-#include <windows.h>
 
 namespace kessit {
 namespace {

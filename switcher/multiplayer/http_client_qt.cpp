@@ -8,8 +8,7 @@
 
 namespace switcher {
 
-QtHttpClient::QtHttpClient(QObject* parent, int timeoutMs)
-    : QObject(parent), m_manager(new QNetworkAccessManager(this)), m_timeoutMs(timeoutMs) {}
+QtHttpClient::QtHttpClient(QObject* parent, int timeoutMs) : QObject(parent), m_timeoutMs(timeoutMs) {}
 
 QtHttpClient::~QtHttpClient() {
     m_queue.clear();
@@ -37,6 +36,10 @@ void QtHttpClient::StartNext() {
         return;
     Request request = std::move(m_queue.front());
     m_queue.pop_front();
+    // Made at the first request, so a run that never opens the launcher
+    // never pays for the network stack.
+    if (!m_manager)
+        m_manager = new QNetworkAccessManager(this);
     // The address is bytes as the service root and the encoded query give
     // them; TolerantMode keeps what is already percent-encoded.
     QNetworkRequest q(

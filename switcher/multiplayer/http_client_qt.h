@@ -36,7 +36,7 @@ private:
     void StartNext();
     void Finish(bool arrived);
 
-    QNetworkAccessManager* m_manager;
+    QNetworkAccessManager* m_manager = nullptr;
     int m_timeoutMs;
     std::deque<Request> m_queue;
     QNetworkReply* m_current = nullptr;

@@ -222,9 +222,9 @@ void LauncherFlows::WriteHostList() {
     for (std::size_t i = 0; i <= rows; ++i) {
         std::string value;
         if (i < rows) {
-            const std::string& ip = ShownEntry(static_cast<int>(i))[Field::IP];
-            if (IsValidJoinAddress(ip))
-                value = ip;
+            const GameListEntry entry = ShownEntry(static_cast<int>(i));
+            if (IsValidJoinAddress(entry[Field::IP]))
+                value = entry[Field::IP];
         }
         edit(doc.Write("Game", "HostName" + std::to_string(i), value));
     }
