@@ -41,7 +41,9 @@ void QtHttpClient::StartNext() {
     if (!m_manager)
         m_manager = new QNetworkAccessManager(this);
     // The address is bytes as the service root and the encoded query give
-    // them; TolerantMode keeps what is already percent-encoded.
+    // them. QUrl keeps the percent-encoding but normalises it as RFC 3986
+    // allows: escapes of unreserved characters are sent plain ("%2e" as
+    // ".") and hexadecimal digits in capitals. The service decodes both.
     QNetworkRequest q(
         QUrl(QString::fromLatin1(request.url.data(), static_cast<qsizetype>(request.url.size())),
              QUrl::TolerantMode));
