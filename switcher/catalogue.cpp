@@ -60,8 +60,10 @@ constexpr std::string_view kDescriptorName = "ss2plugin.ini";
 
 // Fills a record from one descriptor. `modDirectory` is the mod directory's
 // full path as the rest of the switcher keeps it (backslashes).
+// `getMapsDefault` and `onChatDefault` are the defaults of those keys for the
+// service root, made once per scan.
 ModRecord ReadDescriptor(const common::IniDocument& ini, const std::string& modDirectory,
-                         std::string_view serviceRoot) {
+                         const std::string& getMapsDefault, const std::string& onChatDefault) {
     // Reserved flag of the format: read like every key, but nothing depends on it.
     [[maybe_unused]] const bool useConditions = ini.Read("condition", "UseConditions", "0") == "1";
 
@@ -75,7 +77,7 @@ ModRecord ReadDescriptor(const common::IniDocument& ini, const std::string& modD
     mod.WebDatabaseUrl = ini.Read("mod", "WebDatabaseUrl", "");
     mod.ForumUrl = ini.Read("mod", "ForumUrl", "");
     mod.Class = ini.Read("mod", "Class", "other");
-    mod.GetMapsUrl = ini.Read("mod", "GetMapsUrl", DefaultGetMapsUrl(serviceRoot));
+    mod.GetMapsUrl = ini.Read("mod", "GetMapsUrl", getMapsDefault);
     mod.ReadmeUrl = ini.Read("mod", "ReadmeUrl", kDefaultReadmeUrl);
     mod.LigaUrl = ini.Read("mod", "LigaUrl", "");
     mod.GameExe = ini.Read("game", "GameExe", "game\\code\\release\\game_exe.exe");
@@ -86,7 +88,7 @@ ModRecord ReadDescriptor(const common::IniDocument& ini, const std::string& modD
     mod.EditArguments = ini.Read("game", "EditArguments", "");
     mod.OnLaunchGame = ini.Read("game", "OnLaunchGame", "");
     mod.OnLaunchMultiplayer = ini.Read("game", "OnLaunchMultiplayer", "");
-    mod.OnChat = ini.Read("game", "OnChat", DefaultOnChatUrl(serviceRoot));
+    mod.OnChat = ini.Read("game", "OnChat", onChatDefault);
     mod.BriefExe = ini.Read("game", "BriefExe", "anied\\anied.exe");
     mod.BriefDir = ini.Read("game", "BriefDir", "anied\\");
     mod.BriefArguments = ini.Read("game", "BriefArguments", "");
@@ -120,7 +122,11 @@ void ModCatalogue::LoadCatalogue(std::string_view programDirectory, std::string_
     const std::string root = std::string(programDirectory) + "zandrel\\";
     const std::string nativeRoot = common::ResolvePath(root);
 
-    for (const auto& entry : common::ListDirectory(nativeRoot)) {
+    const std::string getMapsDefault = DefaultGetMapsUrl(serviceRoot);
+    const std::string onChatDefault = DefaultOnChatUrl(serviceRoot);
+    const std::vector<common::DirEntry> entries = common::ListDirectory(nativeRoot);
+    m_mods.reserve(entries.size());
+    for (const auto& entry : entries) {
         // Exactly the directory attribute: read-only, hidden, system or
         // archive directories are not mods, even with a descriptor.
         if (entry.attributes != common::attr::kDirectory || entry.name == "." || entry.name == "..") {
@@ -140,7 +146,7 @@ void ModCatalogue::LoadCatalogue(std::string_view programDirectory, std::string_
         }
         common::IniDocument ini;
         ini.Parse(std::move(bytes));
-        m_mods.push_back(ReadDescriptor(ini, root + entry.name, serviceRoot));
+        m_mods.push_back(ReadDescriptor(ini, root + entry.name, getMapsDefault, onChatDefault));
     }
 }
 

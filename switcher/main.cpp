@@ -11,7 +11,10 @@
 #include <QApplication>
 #include <QStringList>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -31,6 +34,38 @@ struct Options {
     QString screenshot;
 };
 
+// Arguments that are not options, such as a file dropped on the program,
+// are named on standard error and left out; the program starts as usual.
+// Unknown options ("-x", "--x") stay errors: a mistyped --root must not run
+// against the wrong installation.
+QStringList WithoutStrayArguments(const QStringList& args) {
+    QStringList kept;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (i > 0 && !arg.startsWith(QLatin1Char('-'))) {
+            std::fprintf(stderr, "zandrel: ignoring the argument %s\n", arg.toLocal8Bit().constData());
+            continue;
+        }
+        kept << arg;
+        const bool takesValue = arg == QLatin1String("--root") || arg == QLatin1String("--service") ||
+                                arg == QLatin1String("--screenshot");
+        if (i > 0 && takesValue && i + 1 < args.size())
+            kept << args[++i];
+    }
+    return kept;
+}
+
+// The web engine refuses to run as root unless its sandbox is off; the news
+// box would end the program at the first page.
+void AllowWebEngineAsRoot() {
+    if (geteuid() != 0)
+        return;
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (!flags.contains("--no-sandbox"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+                flags.isEmpty() ? QByteArray("--no-sandbox") : flags + " --no-sandbox");
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -44,13 +79,13 @@ int main(int argc, char* argv[]) {
 
     // The web view shares GL contexts with the window; this must precede the application.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    AllowWebEngineAsRoot();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zandrel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Zandrel"));
     QApplication::setApplicationVersion(QStringLiteral(ZANDREL_VERSION));
 
     Options options;
-    if (!common::ParseValueOptions(QApplication::arguments(), "zandrel", kUsage,
+    if (!common::ParseValueOptions(WithoutStrayArguments(QApplication::arguments()), "zandrel", kUsage,
                                    {{"--root", &options.root},
                                     {"--service", &options.service},
                                     {"--screenshot", &options.screenshot}}))

@@ -43,6 +43,8 @@ public:
     const std::string& MapName() const { return m_mapname; }
     std::string VersionText() const;
     const ModCatalogue& Catalogue() const { return m_catalogue; }
+    // The launcher of the game's programs, which the multiplayer launcher joins through.
+    Launcher& GameLauncher() { return m_launcher; }
 
     // Refreshes every display that depends on the selected mod.
     void ShowModInfo();

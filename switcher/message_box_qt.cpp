@@ -11,8 +11,11 @@ void MessageBoxSink::ShowMessage(std::string_view text) {
     // Messages break lines with a carriage return; Qt breaks on line feeds.
     QString shown = UiText(text);
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), shown, QMessageBox::Ok,
+    // The application's title; messages may quote texts from the network or
+    // from files, so they are never read as rich text.
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Zandrel"), shown, QMessageBox::Ok,
                     QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

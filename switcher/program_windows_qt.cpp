@@ -28,6 +28,9 @@ ProgramWindows::ProgramWindows(common::MessageSink& sink, std::unique_ptr<common
         w->setAttribute(Qt::WA_QuitOnClose, false);
 
     m_main->Attach(m_launcher.get(), m_options.get());
+    m_launcher->Attach(
+        sink, *m_shell, m_main->GameLauncher(), m_main->Catalogue(),
+        [this] { return m_main->SelectedIndex(); }, *m_options, programDirectory);
     QObject::connect(m_main.get(), &MainWindow::OptionsRequested, m_options.get(),
                      [this] { ShowRestored(*m_options); });
     QObject::connect(m_main.get(), &MainWindow::LanguageRequested, m_languageWindow.get(),

@@ -1,20 +1,33 @@
 #include "switcher/multiplayer/launcher_window.h"
 
 #include "switcher/banner_qt.h"
+#include "switcher/multiplayer/game_list_client.h"
+#include "switcher/multiplayer/http_client_qt.h"
+#include "switcher/multiplayer/launcher_flows.h"
+#include "switcher/service_address.h"
 #include "switcher/ui_text_qt.h"
 
+#include <QClipboard>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTableWidget>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace switcher {
 
 namespace {
+
+constexpr int kColumns = 7;
+constexpr char kLockedStyle[] = "color: rgb(255,0,0);";
+constexpr char kFreeStyle[] = "color: rgb(192,192,192);";
 
 QLineEdit* MakeEdit(QWidget* parent, const char* name, const QRect& geometry) {
     auto* edit = new QLineEdit(parent);
@@ -39,7 +52,8 @@ LauncherWindow::LauncherWindow(const LanguageTable& language, QWidget* parent)
 
     // Lower left: the watcher count over the commands.
     MakeLabel(this, "PlayersWatchingLabel", tr("Mplay.PlayersWatching"), QRect(16, 362, 140, 18));
-    MakeLabel(this, "usercount", QString(), QRect(156, 362, 60, 18));
+    m_usercount = MakeLabel(this, "usercount", QString(), QRect(156, 362, 60, 18));
+    m_usercount->setTextFormat(Qt::PlainText);
     const struct {
         const char* name;
         const char* key;
@@ -51,11 +65,13 @@ LauncherWindow::LauncherWindow(const LanguageTable& language, QWidget* parent)
         QPushButton* button = MakeFlatButton(this, c.name, tr(c.key), QRect(16, top, 160, 20));
         if (QLatin1String(c.name) == QLatin1String("ligabutton"))
             m_ligabutton = button;
+        if (QLatin1String(c.name) == QLatin1String("Refresh"))
+            m_refresh = button;
         top += 22;
     }
 
     // Lower right: the host boxes (made at the first show), the Host button beside modename.
-    MakeFlatButton(this, "Host", tr("Mplay.Host"), QRect(200, 424, 110, 22));
+    m_host = MakeFlatButton(this, "Host", tr("Mplay.Host"), QRect(200, 424, 110, 22));
     m_modename = MakeLabel(this, "modename", QString(), QRect(316, 424, 453, 22));
 
     // Message texts, kept in invisible labels.
@@ -69,12 +85,64 @@ LauncherWindow::LauncherWindow(const LanguageTable& language, QWidget* parent)
     for (const auto& h : hidden)
         MakeLabel(this, h.name, tr(h.key), QRect(0, 0, 10, 10))->hide();
 
+    // The timer runs from creation to the end of the program, shown or not.
+    m_refreshtimer = new QTimer(this);
+    m_refreshtimer->setObjectName(QStringLiteral("refreshtimer"));
+    m_refreshtimer->setInterval(60000);
+    connect(m_refreshtimer, &QTimer::timeout, this, [this] {
+        if (m_flows)
+            m_flows->Tick();
+    });
+    m_refreshtimer->start();
+
     CentreOnScreen();
+}
+
+LauncherWindow::~LauncherWindow() {
+    // Requests still waiting must not call back into the flows being destroyed.
+    m_http.reset();
+}
+
+void LauncherWindow::Attach(common::MessageSink& sink, common::Shell& shell, Launcher& launcher,
+                            const ModCatalogue& catalogue, std::function<int()> selectedMod,
+                            const OptionsView& options, const std::string& programDirectory) {
+    m_shell = &shell;
+    m_modField = [&catalogue, selectedMod](const char* name) { return catalogue.Field(selectedMod(), name); };
+    m_http = std::make_unique<QtHttpClient>();
+    m_client = std::make_unique<GameListClient>(*m_http, sink, [] { return ServiceRoot(); });
+    m_flows = std::make_unique<LauncherFlows>(LauncherContext{m_language, sink, *m_client, launcher,
+                                                              catalogue, std::move(selectedMod), options,
+                                                              programDirectory, [] { return ServiceRoot(); }},
+                                              static_cast<LauncherView&>(*this));
+    ConnectCommands();
+}
+
+void LauncherWindow::ConnectCommands() {
+    const auto on = [this](const char* name, auto handler) {
+        connect(findChild<QPushButton*>(QString::fromLatin1(name)), &QPushButton::clicked, this, handler);
+    };
+    on("Refresh", [this] { m_flows->Refresh(); });
+    on("Join", [this] { m_flows->Join(); });
+    on("Host", [this] { m_flows->Host(); });
+    on("WaitAndChat", [this] { m_flows->WaitAndChat(); });
+    on("CopyIP", [this] { CopyIp(); });
+    on("GetTheMod", [this] { GetTheMod(); });
+    on("ligabutton", [this] { m_shell->Open(m_modField("LigaUrl"), "", common::ShowMode::ShowNormal); });
+    on("CloseButton", [this] { close(); });
 }
 
 void LauncherWindow::showEvent(QShowEvent* event) {
     BuildLists();
     BackgroundWindow::showEvent(event);
+    // A restore from the taskbar is no new opening.
+    if (!event->spontaneous() && m_flows)
+        m_flows->Open();
+}
+
+void LauncherWindow::closeEvent(QCloseEvent* event) {
+    if (m_flows && m_listsBuilt)
+        m_flows->Close();
+    BackgroundWindow::closeEvent(event);
 }
 
 // The class tree, the game list and the host boxes are made when the window
@@ -89,20 +157,24 @@ void LauncherWindow::BuildLists() {
     auto tr = [&](const char* key) { return UiText(m_language.Text(key)); };
 
     // Upper right: the class tree.
-    auto* filter = new QTreeWidget(this);
-    filter->setObjectName(QStringLiteral("filter"));
-    filter->setHeaderHidden(true);
-    filter->setRootIsDecorated(false);
-    filter->setGeometry(560, 28, 209, 98);
+    m_filter = new QTreeWidget(this);
+    m_filter->setObjectName(QStringLiteral("filter"));
+    m_filter->setHeaderHidden(true);
+    m_filter->setRootIsDecorated(false);
+    m_filter->setGeometry(560, 28, 209, 98);
+    connect(m_filter, &QTreeWidget::itemClicked, this, [this] {
+        if (m_flows)
+            m_flows->ApplyFilter();
+    });
 
     // Middle: the game list.
-    auto* games = new QTableWidget(1, 7, this);
-    games->setObjectName(QStringLiteral("gameslist3"));
-    games->setGeometry(16, 154, 753, 200);
-    games->setSelectionBehavior(QAbstractItemView::SelectRows);
-    games->setSelectionMode(QAbstractItemView::SingleSelection);
-    games->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    games->verticalHeader()->hide();
+    m_games = new QTableWidget(1, kColumns, this);
+    m_games->setObjectName(QStringLiteral("gameslist3"));
+    m_games->setGeometry(16, 154, 753, 200);
+    m_games->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_games->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_games->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_games->verticalHeader()->hide();
     const char* headers[] = {"Mplay.HeaderIP",      "Mplay.HeaderUsername", "Mplay.HeaderPosted",
                              "Mplay.HeaderVersion", "Mplay.HeaderMap",      "Mplay.HeaderPlayer",
                              "Mplay.HeaderComment"};
@@ -110,13 +182,16 @@ void LauncherWindow::BuildLists() {
     QStringList headerTexts;
     for (const char* key : headers)
         headerTexts << tr(key);
-    games->setHorizontalHeaderLabels(headerTexts);
-    for (int c = 0; c < 7; ++c) {
-        games->setColumnWidth(c, widths[c]);
-        games->setItem(0, c, new QTableWidgetItem(QStringLiteral(" ")));
-    }
-    filter->show();
-    games->show();
+    m_games->setHorizontalHeaderLabels(headerTexts);
+    for (int c = 0; c < kColumns; ++c)
+        m_games->setColumnWidth(c, widths[c]);
+    ShowRows({});
+    connect(m_games, &QTableWidget::cellDoubleClicked, this, [this] {
+        if (m_flows)
+            m_flows->Join();
+    });
+    m_filter->show();
+    m_games->show();
 
     // Lower right: the host boxes under their labels.
     const struct {
@@ -127,21 +202,42 @@ void LauncherWindow::BuildLists() {
                  {"UserNameLabel", "username", "Mplay.UserName"},
                  {"MapLabel", "map", "Mplay.Map"},
                  {"CommentLabel", "comment", "Mplay.Comment"}};
+    QLineEdit** edits[] = {&m_ip, &m_username, &m_map, &m_comment};
     int left = 200;
     const int boxWidths[] = {110, 110, 110, 150};
     for (int i = 0; i < 4; ++i) {
         MakeLabel(this, boxes[i].label, tr(boxes[i].key), QRect(left, 370, boxWidths[i], 18))->show();
-        MakeEdit(this, boxes[i].name, QRect(left, 390, boxWidths[i], 21))->show();
+        *edits[i] = MakeEdit(this, boxes[i].name, QRect(left, 390, boxWidths[i], 21));
+        (*edits[i])->show();
         left += boxWidths[i] + 6;
     }
     MakeLabel(this, "PlayersLabel", tr("Mplay.Players"), QRect(left, 370, 769 - left, 18))->show();
-    auto* players = new QComboBox(this);
-    players->setObjectName(QStringLiteral("players"));
-    players->setEditable(true);
-    players->addItems({"1vs1", "2vs2", "3vs3", "4vs4", "5vs5", "6vs6"});
-    players->setCurrentIndex(3);
-    players->setGeometry(left, 390, 769 - left, 21);
-    players->show();
+    m_players = new QComboBox(this);
+    m_players->setObjectName(QStringLiteral("players"));
+    m_players->setEditable(true);
+    m_players->setInsertPolicy(QComboBox::NoInsert);
+    m_players->addItems({"1vs1", "2vs2", "3vs3", "4vs4", "5vs5", "6vs6"});
+    m_players->setCurrentIndex(3);
+    m_players->setGeometry(left, 390, 769 - left, 21);
+    m_players->show();
+}
+
+void LauncherWindow::CopyIp() {
+    if (!m_flows)
+        return;
+    const std::string ip = m_flows->ShownEntry(SelectedRow() < 0 ? 0 : SelectedRow())[GameListEntry::IP];
+    QGuiApplication::clipboard()->setText(UiText(ip));
+}
+
+void LauncherWindow::GetTheMod() {
+    if (!m_flows || !m_shell)
+        return;
+    const int node = SelectedClassNode();
+    const auto& classes = m_flows->Classes();
+    if (node <= 0 || static_cast<std::size_t>(node) > classes.size())
+        return;
+    m_shell->Open(ServiceRoot() + "/vqx/mod_download.php?class=" + LowerAscii(classes[node - 1]), "",
+                  common::ShowMode::ShowNormal);
 }
 
 void LauncherWindow::ShowModName(const std::string& name) {
@@ -159,6 +255,114 @@ void LauncherWindow::ShowBanner(const QImage& banner) {
 
 void LauncherWindow::ShowRankingButton(bool visible) {
     m_ligabutton->setVisible(visible);
+}
+
+// --- LauncherView ---
+
+QLineEdit* LauncherWindow::BoxEdit(Box box) const {
+    switch (box) {
+    case Box::Ip:
+        return m_ip;
+    case Box::Username:
+        return m_username;
+    case Box::Map:
+        return m_map;
+    case Box::Comment:
+        return m_comment;
+    }
+    return m_ip;
+}
+
+std::string LauncherWindow::BoxText(Box box) const {
+    return AnsiText(BoxEdit(box)->text());
+}
+
+void LauncherWindow::SetBoxText(Box box, const std::string& text) {
+    BoxEdit(box)->setText(UiText(text));
+}
+
+std::string LauncherWindow::PlayersText() const {
+    return AnsiText(m_players->currentText());
+}
+
+std::string LauncherWindow::PlayersSelection() const {
+    const int index = m_players->findText(m_players->currentText(), Qt::MatchExactly);
+    return index < 0 ? std::string() : AnsiText(m_players->itemText(index));
+}
+
+void LauncherWindow::SetPlayersText(const std::string& text) {
+    const QString shown = UiText(text);
+    const int index = m_players->findText(shown, Qt::MatchExactly);
+    if (index >= 0)
+        m_players->setCurrentIndex(index);
+    m_players->setEditText(shown);
+}
+
+void LauncherWindow::SetWatcherCount(const std::string& count) {
+    m_usercount->setText(UiText(count));
+}
+
+void LauncherWindow::ShowClassNodes(const std::vector<std::string>& nodes) {
+    m_filter->clear();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(nodes.size()));
+    for (const auto& node : nodes)
+        items.append(new QTreeWidgetItem(QStringList{UiText(node)}));
+    m_filter->addTopLevelItems(items);
+}
+
+void LauncherWindow::SelectClassNode(int node) {
+    if (QTreeWidgetItem* item = m_filter->topLevelItem(node))
+        m_filter->setCurrentItem(item);
+}
+
+int LauncherWindow::SelectedClassNode() const {
+    QTreeWidgetItem* item = m_filter->currentItem();
+    return item ? m_filter->indexOfTopLevelItem(item) : 0;
+}
+
+void LauncherWindow::ShowRows(const std::vector<gamelist::GameListEntry>& rows) {
+    // Large lists are filled with updates off, so a hostile reply of many
+    // entries costs one layout, not one per row.
+    m_games->setUpdatesEnabled(false);
+    m_games->clearContents();
+    const int count = rows.empty() ? 1 : static_cast<int>(rows.size());
+    m_games->setRowCount(count);
+    for (int r = 0; r < count; ++r) {
+        for (int c = 0; c < kColumns; ++c) {
+            const QString text =
+                rows.empty() ? QStringLiteral(" ") : UiText(rows[static_cast<std::size_t>(r)].fields[c]);
+            m_games->setItem(r, c, new QTableWidgetItem(text));
+        }
+    }
+    m_games->setCurrentCell(0, 0);
+    m_games->setUpdatesEnabled(true);
+}
+
+int LauncherWindow::SelectedRow() const {
+    return m_games->currentRow();
+}
+
+void LauncherWindow::ShowLocked(bool locked) {
+    const QString style = QString::fromLatin1(locked ? kLockedStyle : kFreeStyle);
+    m_host->setStyleSheet(style);
+    m_refresh->setStyleSheet(style);
+}
+
+void LauncherWindow::ShowBusyCursor(bool busy) {
+    if (busy)
+        setCursor(Qt::WaitCursor);
+    else
+        unsetCursor();
+}
+
+void LauncherWindow::EnsureTimerRuns() {
+    if (!m_refreshtimer->isActive())
+        m_refreshtimer->start();
+}
+
+void LauncherWindow::CloseSoon() {
+    QTimer::singleShot(0, this, [this] { close(); });
 }
 
 } // namespace switcher

@@ -1,38 +1,106 @@
 #pragma once
 
+#include "common/message_sink.h"
+#include "common/shell.h"
 #include "switcher/background_qt.h"
+#include "switcher/catalogue.h"
 #include "switcher/lang/language_table.h"
+#include "switcher/launch.h"
+#include "switcher/multiplayer/launcher_view.h"
+#include "switcher/options/options_view.h"
 
 #include <QImage>
+#include <functional>
+#include <memory>
 #include <string>
 
+class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
+class QTableWidget;
+class QTimer;
+class QTreeWidget;
 
 namespace switcher {
 
+class GameListClient;
+class LauncherFlows;
+class QtHttpClient;
+
 // The multiplayer launcher (TForm3): the game list, the class filter, the
-// host boxes and their commands. Created hidden at start-up.
-class LauncherWindow : public BackgroundWindow {
+// host boxes and their commands. Created hidden at start-up; the rules live
+// in LauncherFlows, which this window shows and feeds.
+class LauncherWindow : public BackgroundWindow, private LauncherView {
 public:
     explicit LauncherWindow(const LanguageTable& language, QWidget* parent = nullptr);
+    ~LauncherWindow() override;
+
+    // What the commands work with; set once, before the window is first
+    // shown. Everything must outlive the window.
+    void Attach(common::MessageSink& sink, common::Shell& shell, Launcher& launcher,
+                const ModCatalogue& catalogue, std::function<int()> selectedMod, const OptionsView& options,
+                const std::string& programDirectory);
 
     // The parts that follow the main window's selected mod. `name` is ANSI.
     void ShowModName(const std::string& name);
     void ShowBanner(const QImage& banner); // a null image clears the banner
     void ShowRankingButton(bool visible);
 
+    // The rules behind the window (tests look at its state).
+    const LauncherFlows* Flows() const { return m_flows.get(); }
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildLists();
+    void ConnectCommands();
+    void CopyIp();
+    void GetTheMod();
+
+    // LauncherView
+    std::string BoxText(Box box) const override;
+    void SetBoxText(Box box, const std::string& text) override;
+    std::string PlayersText() const override;
+    std::string PlayersSelection() const override;
+    void SetPlayersText(const std::string& text) override;
+    void SetWatcherCount(const std::string& count) override;
+    void ShowClassNodes(const std::vector<std::string>& nodes) override;
+    void SelectClassNode(int node) override;
+    int SelectedClassNode() const override;
+    void ShowRows(const std::vector<gamelist::GameListEntry>& rows) override;
+    int SelectedRow() const override;
+    void ShowLocked(bool locked) override;
+    void ShowBusyCursor(bool busy) override;
+    void EnsureTimerRuns() override;
+    void CloseSoon() override;
+    QLineEdit* BoxEdit(Box box) const;
 
     const LanguageTable& m_language;
+    common::Shell* m_shell = nullptr;
+    std::string m_ligaUrl;
+    std::function<std::string(const char*)> m_modField;
+    std::unique_ptr<QtHttpClient> m_http;
+    std::unique_ptr<GameListClient> m_client;
+    std::unique_ptr<LauncherFlows> m_flows;
+
     bool m_listsBuilt = false;
     QLabel* m_modename;
     QLabel* m_banner;
+    QLabel* m_usercount;
     QPushButton* m_ligabutton = nullptr;
+    QPushButton* m_host = nullptr;
+    QPushButton* m_refresh = nullptr;
+    QTimer* m_refreshtimer;
+    QTreeWidget* m_filter = nullptr;
+    QTableWidget* m_games = nullptr;
+    QLineEdit* m_ip = nullptr;
+    QLineEdit* m_username = nullptr;
+    QLineEdit* m_map = nullptr;
+    QLineEdit* m_comment = nullptr;
+    QComboBox* m_players = nullptr;
 };
 
 } // namespace switcher

@@ -86,6 +86,22 @@ private slots:
                  QByteArray("[game]\r\nmode=rwm\r\n[misc]\r\nViewNews=0\r\n"));
     }
 
+    void strayArgumentsAreNamedAndIgnored() {
+        if (InstanceLockHeld())
+            QSKIP("another zandrel is running on this machine");
+        DemoInstallation demoDir;
+        QVERIFY(demoDir.Ok());
+        demoDir.WriteFile("switcher.ini", "[game]\r\nmode=rwm\r\n[misc]\r\nViewNews=0\r\n");
+        const QString picture = demoDir.File("shot.png");
+        const Run run =
+            RunZandrel({QStringLiteral("dropped save.sav"), QStringLiteral("--root"), demoDir.Path(),
+                        QStringLiteral("--screenshot"), picture, QStringLiteral("other.txt")});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.err.contains("dropped save.sav"));
+        QVERIFY(run.err.contains("other.txt"));
+        QVERIFY(!QImage(picture).isNull());
+    }
+
     void secondInstanceEndsSilently() {
         if (InstanceLockHeld())
             QSKIP("another zandrel is running on this machine");
