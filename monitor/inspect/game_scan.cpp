@@ -42,12 +42,24 @@ void GameScan::SetChecksumHooks(ChecksumHooks hooks) { m_hooks = std::move(hooks
 
 void GameScan::SetProcessFilter(std::function<bool(std::uint32_t)> filter) { m_filter = std::move(filter); }
 
-void GameScan::RefreshProcessIds() { monitor::RefreshProcessIds(m_inspector, m_processes, m_processIds); }
+void GameScan::RefreshProcessIds() {
+    m_refreshedUpper = monitor::RefreshProcessIds(m_inspector, m_processes, m_processIds);
+}
 
 void GameScan::ScanGameProcesses() {
     static const std::string copyKey = NameKey(std::string(kGameCopyModule), sizeof kGameCopyModule - 1);
     m_state.SustStateCode = kNoSust;
-    const int n = m_inspector.Process32_Enum(m_processes);
+    // The scan reads the IDs that the refresh copied. Right after a refresh
+    // its walk is the count to use: a second walk would cost another listing
+    // of all processes, and a longer one would reach slots the refresh did
+    // not fill.
+    int n = 0;
+    if (m_refreshedUpper) {
+        n = *m_refreshedUpper;
+        m_refreshedUpper.reset();
+    } else {
+        n = m_inspector.Process32_Enum(m_processes);
+    }
     m_state.GameStateCode = kGameNotStarted;
     m_state.PlayerName = kNoGameName;
     m_state.KessitResult = KessitOutcome::NoResult;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,7 +46,8 @@ public:
     // machine look only at their own children). Default: every process.
     void SetProcessFilter(std::function<bool(std::uint32_t)> filter);
 
-    // Walks the processes and copies their IDs into the process ID list.
+    // Walks the processes and copies their IDs into the process ID list. The
+    // next scan uses this walk instead of walking again.
     void RefreshProcessIds();
     void ScanGameProcesses();
     // Sets the checksum unless one is known or running. A file that cannot
@@ -78,6 +80,7 @@ private:
     std::string m_gameIniPath;
     std::string m_gameDllPath;
     int m_checksumBusy = 0;
+    std::optional<int> m_refreshedUpper;  // the last refresh's walk, until a scan uses it
 };
 
 }  // namespace monitor
