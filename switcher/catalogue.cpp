@@ -98,6 +98,13 @@ ModRecord ReadDescriptor(const common::IniDocument& ini, const std::string& modD
 
 } // namespace
 
+ModRecord ReadModRecord(std::string descriptorBytes, const std::string& modDirectory,
+                        std::string_view serviceRoot) {
+    common::IniDocument ini;
+    ini.Parse(std::move(descriptorBytes));
+    return ReadDescriptor(ini, modDirectory, serviceRoot);
+}
+
 const std::array<std::string_view, ModRecord::kFieldCount>& ModRecord::FieldNames() {
     return kFieldNames;
 }
@@ -138,9 +145,7 @@ void ModCatalogue::LoadCatalogue(std::string_view programDirectory, std::string_
             }
             bytes.clear();
         }
-        common::IniDocument ini;
-        ini.Parse(std::move(bytes));
-        m_mods.push_back(ReadDescriptor(ini, root + entry.name, serviceRoot));
+        m_mods.push_back(ReadModRecord(std::move(bytes), root + entry.name, serviceRoot));
     }
 }
 
