@@ -1,7 +1,9 @@
 #include "kessit/image_check.h"
 
 #include "kessit/kessit.h"
+#include "kessit/pe_layout.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -22,143 +24,124 @@ bool Fits(std::string_view bytes, std::uint64_t at, std::uint64_t length) {
 }
 
 // Compares `expected` with memory at `address`, in pieces so a large section
-// never needs a second copy of itself.
-std::int16_t CompareMemory(std::string_view expected, std::uint64_t address, const MemoryReader& read) {
+// never needs a second copy of itself. Bytes inside `skip` (offsets into
+// `expected`, sorted) are places the loader writes: they take whatever
+// memory holds.
+std::int16_t CompareMemory(std::string_view expected, std::uint64_t address, const MemoryReader& read,
+                           const std::vector<RvaRange>& skip = {}) {
     constexpr std::size_t kPiece = 1u << 20;
     std::vector<char> actual(expected.size() < kPiece ? expected.size() : kPiece);
+    std::vector<char> wanted(actual.size());
+    std::size_t nextSkip = 0;
     for (std::size_t done = 0; done < expected.size(); done += actual.size()) {
         const std::size_t n = expected.size() - done < actual.size() ? expected.size() - done : actual.size();
         if (!read(address + done, actual.data(), n)) {
             return kNoAnswer;
         }
-        if (std::memcmp(actual.data(), expected.data() + done, n) != 0) {
+        std::memcpy(wanted.data(), expected.data() + done, n);
+        while (nextSkip < skip.size() && skip[nextSkip].Start + skip[nextSkip].Length <= done) {
+            ++nextSkip;
+        }
+        for (std::size_t k = nextSkip; k < skip.size() && skip[k].Start < done + n; ++k) {
+            const std::uint64_t from = skip[k].Start > done ? skip[k].Start : done;
+            const std::uint64_t to = std::min<std::uint64_t>(skip[k].Start + skip[k].Length, done + n);
+            std::memcpy(wanted.data() + (from - done), actual.data() + (from - done), to - from);
+        }
+        if (std::memcmp(actual.data(), wanted.data(), n) != 0) {
             return kFailed;
         }
     }
     return kPassed;
 }
 
-constexpr std::uint32_t kScnExecute = 0x20000000;
-constexpr std::uint32_t kScnWrite = 0x80000000;
-
-struct Section {
-    std::uint32_t virtualAddress;
-    std::uint32_t virtualSize;
-    std::uint32_t rawSize;
-    std::uint32_t rawOffset;
-    std::uint32_t characteristics;
-};
-
-// File offset of a relative virtual address, or -1 when no section holds it.
-std::int64_t RvaToOffset(const std::vector<Section>& sections, std::uint32_t rva) {
-    for (const Section& s : sections) {
-        if (rva >= s.virtualAddress && rva - s.virtualAddress < s.rawSize) {
-            return static_cast<std::int64_t>(s.rawOffset) + (rva - s.virtualAddress);
-        }
+// Adds `delta` to the little-endian value of `width` bytes at `pos`.
+void AddAt(std::string& bytes, std::size_t pos, std::size_t width, std::uint64_t delta) {
+    std::uint64_t value = Le(bytes, pos, width) + delta;
+    for (std::size_t i = 0; i < width; ++i) {
+        bytes[pos + i] = static_cast<char>(value & 0xFF);
+        value >>= 8;
     }
-    return -1;
 }
 
-// Applies the base relocations that fall into [rva, rva + code.size()).
-bool Relocate(std::string_view file, const std::vector<Section>& sections, std::uint32_t relocRva,
-              std::uint32_t relocSize, std::uint32_t rva, std::uint64_t delta, std::string& code) {
-    if (delta == 0 || relocSize == 0) {
-        return true;
+// The section as the loader leaves it: the file's bytes with the base
+// relocations applied for `delta`. A relocation that this check does not
+// apply (another type, or one that straddles the end) joins `skip`.
+void Relocate(const PeLayout& layout, std::uint32_t rva, std::uint64_t delta, std::string& code,
+              std::vector<RvaRange>& skip) {
+    if (delta == 0) {
+        return;
     }
-    const std::int64_t start = RvaToOffset(sections, relocRva);
-    if (start < 0 || !Fits(file, static_cast<std::uint64_t>(start), relocSize)) {
-        return false;
-    }
-    std::uint64_t at = static_cast<std::uint64_t>(start);
-    const std::uint64_t end = at + relocSize;
-    while (at + 8 <= end) {
-        const auto page = static_cast<std::uint32_t>(Le(file, at, 4));
-        const auto blockSize = static_cast<std::uint32_t>(Le(file, at + 4, 4));
-        if (blockSize < 8 || at + blockSize > end) {
-            return false;
+    for (const PeRelocation& r : layout.Relocations) {
+        const std::size_t width = r.Type == 10 ? 8 : 4; // DIR64; HIGHLOW and the rest
+        if (r.Rva + width <= rva || r.Rva >= rva + code.size()) {
+            continue;
         }
-        for (std::uint64_t e = at + 8; e + 2 <= at + blockSize; e += 2) {
-            const auto entry = static_cast<std::uint16_t>(Le(file, e, 2));
-            const int type = entry >> 12;
-            const std::uint64_t target = static_cast<std::uint64_t>(page) + (entry & 0xFFF);
-            const std::size_t width = type == 10 ? 8 : type == 3 ? 4 : 0;  // DIR64, HIGHLOW
-            if (width == 0 || target < rva || target - rva + width > code.size()) {
-                continue;
-            }
-            const std::size_t pos = static_cast<std::size_t>(target - rva);
-            std::uint64_t value = Le(code, pos, width) + delta;
-            for (std::size_t i = 0; i < width; ++i) {
-                code[pos + i] = static_cast<char>(value & 0xFF);
-                value >>= 8;
-            }
+        if ((r.Type == 3 || r.Type == 10) && r.Rva >= rva && r.Rva - rva + width <= code.size()) {
+            AddAt(code, r.Rva - rva, width, delta);
+        } else {
+            skip.push_back({r.Rva, width});
         }
-        at += blockSize;
     }
-    return true;
 }
 
-std::int16_t CheckPe(std::string_view file, std::uint64_t base, std::uint64_t size, const MemoryReader& read) {
-    if (!Fits(file, 0, 0x40)) {
-        return kNoAnswer;
+// The loader-written ranges that overlap [rva, rva + length), as offsets from
+// rva, sorted and clipped.
+std::vector<RvaRange> SkipsWithin(std::vector<RvaRange> ranges, std::uint64_t rva, std::uint64_t length) {
+    std::vector<RvaRange> inside;
+    for (const RvaRange& r : ranges) {
+        const std::uint64_t end = r.Start + r.Length < r.Start ? UINT64_MAX : r.Start + r.Length;
+        if (end <= rva || r.Start >= rva + length) {
+            continue;
+        }
+        const std::uint64_t from = r.Start > rva ? r.Start : rva;
+        const std::uint64_t to = end < rva + length ? end : rva + length;
+        inside.push_back({from - rva, to - from});
     }
-    const std::uint64_t pe = Le(file, 0x3C, 4);
-    if (!Fits(file, pe, 24) || file.substr(pe, 4) != std::string_view("PE\0\0", 4)) {
-        return kNoAnswer;
-    }
-    const std::uint64_t coff = pe + 4;
-    const auto sectionCount = static_cast<std::uint32_t>(Le(file, coff + 2, 2));
-    const std::uint64_t optional = coff + 20;
-    const std::uint64_t optionalSize = Le(file, coff + 16, 2);
-    if (!Fits(file, optional, optionalSize) || optionalSize < 2) {
-        return kNoAnswer;
-    }
-    const auto magic = Le(file, optional, 2);
-    const bool wide = magic == 0x20B;
-    if (!wide && magic != 0x10B) {
-        return kNoAnswer;
-    }
-    const std::uint64_t directories = optional + (wide ? 112 : 96);
-    if (optionalSize < (wide ? 112u : 96u) + 6 * 8) {
-        return kNoAnswer;
-    }
-    const std::uint64_t imageBase = wide ? Le(file, optional + 24, 8) : Le(file, optional + 28, 4);
-    const auto relocRva = static_cast<std::uint32_t>(Le(file, directories + 5 * 8, 4));
-    const auto relocSize = static_cast<std::uint32_t>(Le(file, directories + 5 * 8 + 4, 4));
+    std::sort(inside.begin(), inside.end(),
+              [](const RvaRange& a, const RvaRange& b) { return a.Start < b.Start; });
+    return inside;
+}
 
-    const std::uint64_t table = optional + optionalSize;
-    const std::uint64_t tableSize = static_cast<std::uint64_t>(sectionCount) * 40;
-    if (!Fits(file, table, tableSize) || table + tableSize > size) {
+constexpr std::uint32_t kScnUninitialized = 0x00000080;
+
+std::int16_t CheckPe(std::string_view file, std::uint64_t base, std::uint64_t size,
+                     const MemoryReader& read) {
+    const std::optional<PeLayout> layout = ReadPeLayout(file);
+    if (!layout) {
         return kNoAnswer;
     }
-    // The file header and the section table: the loader leaves both alone.
-    std::int16_t verdict = CompareMemory(file.substr(coff, 20), base + coff, read);
+    const std::uint64_t tableEnd = layout->SectionTableOffset + layout->SectionTableSize;
+    if (tableEnd > size) {
+        return kNoAnswer;
+    }
+    // The file header and the section table: the loader leaves both alone
+    // (it rewrites the optional header's image base, which is not compared).
+    std::int16_t verdict =
+        CompareMemory(file.substr(layout->FileHeaderOffset, 20), base + layout->FileHeaderOffset, read);
     if (verdict == kPassed) {
-        verdict = CompareMemory(file.substr(table, tableSize), base + table, read);
+        verdict = CompareMemory(file.substr(layout->SectionTableOffset, layout->SectionTableSize),
+                                base + layout->SectionTableOffset, read);
     }
     if (verdict != kPassed) {
         return verdict;
     }
-    std::vector<Section> sections;
-    for (std::uint32_t i = 0; i < sectionCount; ++i) {
-        const std::uint64_t s = table + 40ull * i;
-        sections.push_back({static_cast<std::uint32_t>(Le(file, s + 12, 4)), static_cast<std::uint32_t>(Le(file, s + 8, 4)),
-                            static_cast<std::uint32_t>(Le(file, s + 16, 4)), static_cast<std::uint32_t>(Le(file, s + 20, 4)),
-                            static_cast<std::uint32_t>(Le(file, s + 36, 4))});
-    }
-    const std::uint64_t delta = base - imageBase;
-    for (const Section& s : sections) {
-        if (!(s.characteristics & kScnExecute) || (s.characteristics & kScnWrite)) {
+    // Every section that the program cannot write, code and read-only data.
+    const std::uint64_t delta = base - layout->ImageBase;
+    for (const PeSection& s : layout->Sections) {
+        if ((s.Characteristics & kScnWrite) || (s.Characteristics & kScnUninitialized) || s.RawSize == 0) {
             continue;
         }
-        const std::uint32_t length = s.virtualSize != 0 && s.virtualSize < s.rawSize ? s.virtualSize : s.rawSize;
-        if (!Fits(file, s.rawOffset, length) || static_cast<std::uint64_t>(s.virtualAddress) + length > size) {
+        const std::uint32_t length =
+            s.VirtualSize != 0 && s.VirtualSize < s.RawSize ? s.VirtualSize : s.RawSize;
+        if (!Fits(file, s.RawOffset, length) ||
+            static_cast<std::uint64_t>(s.VirtualAddress) + length > size) {
             return kNoAnswer;
         }
-        std::string code(file.substr(s.rawOffset, length));
-        if (!Relocate(file, sections, relocRva, relocSize, s.virtualAddress, delta, code)) {
-            return kNoAnswer;
-        }
-        verdict = CompareMemory(code, base + s.virtualAddress, read);
+        std::string code(file.substr(s.RawOffset, length));
+        std::vector<RvaRange> skip = layout->LoaderWrites;
+        Relocate(*layout, s.VirtualAddress, delta, code, skip);
+        verdict = CompareMemory(code, base + s.VirtualAddress, read,
+                                SkipsWithin(std::move(skip), s.VirtualAddress, length));
         if (verdict != kPassed) {
             return verdict;
         }
@@ -166,10 +149,11 @@ std::int16_t CheckPe(std::string_view file, std::uint64_t base, std::uint64_t si
     return kPassed;
 }
 
-std::int16_t CheckElf(std::string_view file, std::uint64_t base, std::uint64_t size, const MemoryReader& read) {
+std::int16_t CheckElf(std::string_view file, std::uint64_t base, std::uint64_t size,
+                      const MemoryReader& read) {
     constexpr std::size_t kHeader = 64;
     if (!Fits(file, 0, kHeader) || file[4] != 2 || file[5] != 1) {
-        return kNoAnswer;  // only 64-bit little-endian files
+        return kNoAnswer; // only 64-bit little-endian files
     }
     const std::uint64_t phoff = Le(file, 0x20, 8);
     const std::uint64_t phentsize = Le(file, 0x36, 2);
@@ -185,10 +169,11 @@ std::int16_t CheckElf(std::string_view file, std::uint64_t base, std::uint64_t s
     std::uint64_t lowest = UINT64_MAX;
     for (std::uint64_t i = 0; i < phnum; ++i) {
         const std::uint64_t p = phoff + i * phentsize;
-        if (Le(file, p, 4) != 1) {  // PT_LOAD
+        if (Le(file, p, 4) != 1) { // PT_LOAD
             continue;
         }
-        const Load load{Le(file, p + 8, 8), Le(file, p + 16, 8), Le(file, p + 32, 8), (Le(file, p + 4, 4) & 1) != 0};
+        const Load load{Le(file, p + 8, 8), Le(file, p + 16, 8), Le(file, p + 32, 8),
+                        (Le(file, p + 4, 4) & 1) != 0};
         loads.push_back(load);
         const std::uint64_t page = load.vaddr & ~static_cast<std::uint64_t>(0xFFF);
         lowest = page < lowest ? page : lowest;
@@ -217,16 +202,18 @@ std::int16_t CheckElf(std::string_view file, std::uint64_t base, std::uint64_t s
     return verdict;
 }
 
-}  // namespace
+} // namespace
 
-std::int16_t CheckImage(std::string_view file, std::uint64_t base, std::uint64_t size, const MemoryReader& read) {
+std::int16_t CheckImage(std::string_view file, std::uint64_t base, std::uint64_t size,
+                        const MemoryReader& read) {
     if (file.size() >= 2 && file.substr(0, 2) == "MZ") {
         return CheckPe(file, base, size, read);
     }
-    if (file.size() >= 4 && file.substr(0, 4) == "\x7f" "ELF") {
+    if (file.size() >= 4 && file.substr(0, 4) == "\x7f"
+                                                 "ELF") {
         return CheckElf(file, base, size, read);
     }
     return kNoAnswer;
 }
 
-}  // namespace kessit
+} // namespace kessit

@@ -15,9 +15,11 @@ namespace kessit {
 using MemoryReader = std::function<bool(std::uint64_t address, void* out, std::size_t size)>;
 
 // Compares the image at `base` (spanning `size` bytes) with `file`:
-// - a PE file (Windows DLL, also under Wine): the file header and the section
-//   table, then every section that is executable and not writable, after
-//   applying the file's base relocations for the actual load address;
+// - a PE file (PE32 or PE32+, a Windows DLL, also under Wine): the file header
+//   and the section table, then every section that is not writable, as the
+//   loader leaves it: base relocations applied for the actual load address,
+//   and the places the loader fills in (import address tables, delay-load
+//   tables, TLS index, security cookie) taken as memory holds them;
 // - an ELF file: the ELF header and every executable loadable segment
 //   (position-independent code holds no relocations).
 // Returns kPassed, kFailed, or kNoAnswer when the file is not an image this

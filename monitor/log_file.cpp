@@ -1,6 +1,7 @@
 #include "monitor/log_file.h"
 
 #include "common/file_system.h"
+#include "monitor/log_truncate.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -39,8 +40,17 @@ bool SaveLog(const std::vector<std::string>& lines, std::string_view programDire
         error = "Unable to write to " + path;
         return false;
     }
+    // Unbuffered, so that nothing is left to be written by the close after a
+    // failed write has been cut off again.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    const std::optional<std::uint64_t> before = OpenFileLength(file);
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = std::fflush(file) == 0 && ok;
+    if (!ok && before) {
+        // A full disk may have taken part of the lines: cut them off again, so
+        // the next save does not fuse its first line with half of one.
+        std::clearerr(file);
+        TruncateOpenFile(file, *before);
+    }
     ok = std::fclose(file) == 0 && ok;
     if (!ok)
         error = "Unable to write to " + path;

@@ -2,6 +2,7 @@
 #include "common/file_system.h"
 #include "common/program_directory.h"
 #include "common/qt/program_options_qt.h"
+#include "monitor/digest_command.h"
 #include "monitor/inspect/inspection_settings.h"
 #include "monitor/monitor_window.h"
 #include "monitor/single_instance_qt.h"
@@ -9,6 +10,8 @@
 #include <QApplication>
 #include <QStringList>
 #include <QTimer>
+#include <cstring>
+#include <iostream>
 
 namespace {
 
@@ -18,6 +21,8 @@ constexpr char kUsage[] = "Usage: varnok [options]\n"
                           "  --root DIR         use DIR as the program directory (varnok.ini and\n"
                           "                     varnok.LOG live there; default: the directory of\n"
                           "                     this program)\n"
+                          "  --digest FILE      print the line that names FILE the genuine game DLL;\n"
+                          "                     paste it under [integrity] in varnok.ini\n"
                           "  --screenshot FILE  show the window, save a picture of it to FILE after\n"
                           "                     about 3 seconds, quit\n"
                           "  --help             show this text\n"
@@ -34,6 +39,16 @@ int main(int argc, char* argv[]) {
     // Help and version need no display and no lock.
     if (common::AnswerInfoOptions(argc, argv, "varnok", kUsage))
         return 0;
+    // So does the digest of a game DLL.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--digest") != 0)
+            continue;
+        if (i + 1 >= argc) {
+            std::cerr << "varnok: --digest needs a file\n" << kUsage;
+            return 2;
+        }
+        return monitor::PrintGenuineDigest(argv[i + 1], std::cout, std::cerr);
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varnok"));

@@ -44,7 +44,7 @@ QPushButton:hover { color: white; border-color: rgb(150,200,180); }
 QPushButton:pressed { background: rgba(70,100,90,200); }
 QLineEdit, QListWidget { background: rgb(10,18,16); border: 1px solid rgb(70,92,86);
   selection-background-color: rgb(50,100,80); }
-QLabel#SaveLogNotice { color: rgb(255,140,120); }
+QLabel#SaveLogNotice, QLabel#DllNotice { color: rgb(255,140,120); }
 )";
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const QRect& place) {
@@ -162,6 +162,12 @@ void Form1::CreateControls() {
     m_localPlayer = MakeLabel(this, "LocalPlayer", "", QRect(354, 336, 166, 17));
     m_saveLogNotice = MakeLabel(this, "SaveLogNotice", "", QRect(407, 596, 116, 17));
     m_saveLogNotice->hide();
+    // Under the DLL state: why the game DLL is not judged, when it is not.
+    m_dllNotice = MakeLabel(this, "DllNotice", "No genuine digest set", QRect(354, 441, 166, 17));
+    m_dllNotice->setToolTip(QStringLiteral(
+        "varnok.ini names no genuine digest of the game DLL, so the DLL file is not judged (\"456\").\n"
+        "Run \"varnok --digest FILE\" on the genuine game DLL and paste the line under [integrity]."));
+    m_dllNotice->hide();
 
     QFont underlined = m_label7->font();
     underlined.setUnderline(true);
@@ -185,6 +191,7 @@ void Form1::Start(const InspectionSettings& settings) {
     m_state.KessitResult = KessitOutcome::NoResult;
     TakeRole(false);
     ApplyInspectionSettings(m_scan, settings);
+    m_dllNotice->setVisible(settings.GenuineDigests.empty());
     RunGameChecks(m_scan);
     ShowLocalState(m_state, *this);
     ShowPlayerName();

@@ -104,6 +104,7 @@ private:
     QLabel* m_surun = nullptr;
     QLabel* m_localPlayer = nullptr;
     QLabel* m_saveLogNotice = nullptr;
+    QLabel* m_dllNotice = nullptr;
 };
 
 } // namespace monitor

@@ -52,6 +52,9 @@ struct SharedState {
     // the genuine DLL's.
     std::optional<std::string> DllChecksum;
     bool DllGenuine = false;
+    // False while no genuine digest is configured: a computed digest is then
+    // not judged either way.
+    bool DllJudged = true;
     KessitOutcome KessitResult = KessitOutcome::NoResult;
     std::string PlayerName;
     std::string ExternalAddress;

@@ -39,6 +39,10 @@ std::string DllCode(const SharedState& state) {
         return ThreeDigits(kDllNotChecked);
     if (state.KessitResult == KessitOutcome::Failed)
         return ThreeDigits(kDllCheckFailed);
+    // Without a genuine digest to compare with, the file says nothing either
+    // way; only a failed check of the image in memory still counts.
+    if (!state.DllJudged)
+        return ThreeDigits(kDllNotChecked);
     return ThreeDigits(state.DllGenuine ? kDllGenuine : kDllNotGenuine);
 }
 

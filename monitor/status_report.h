@@ -18,7 +18,9 @@ inline constexpr int kDllNotGenuine = 381;
 inline constexpr int kDllCheckFailed = 382;
 
 // "456" while the DLL digest is not computed; otherwise "384" genuine or
-// "381" not, and "382" instead of either when the kessit check failed.
+// "381" not, and "382" instead of either when the kessit check failed. With
+// no genuine digest configured the digest is not judged: "456", unless the
+// kessit check failed ("382").
 std::string DllCode(const SharedState& state);
 
 // The own report: game state, instances, DLL code, slot "00", player name.

@@ -113,6 +113,7 @@ void GameScan::ChecksumGameDll(const std::string& path) {
     }
     m_checksumBusy = 0;
     if (digest.Hex) {
+        m_state.DllJudged = !m_genuine.empty();
         m_state.DllGenuine = std::find(m_genuine.begin(), m_genuine.end(), *digest.Hex) != m_genuine.end();
         m_state.DllChecksum = std::move(digest.Hex);
     } else if (!digest.ErrorText.empty()) {

@@ -44,7 +44,10 @@ struct ModuleEntry {
     std::uint64_t BaseSize = 0;  // bytes
     std::uint64_t ModuleHandle = 0;
     std::array<char, 256> Name{};  // module file name, NUL-padded
-    std::array<char, 260> Path{};  // full path, NUL-padded
+    // The full path. Windows gives at most 259 characters; on Linux a Wine
+    // prefix deep in a home folder easily gives longer paths, which are kept
+    // whole so that the game's files beside the module are still found.
+    std::string Path;
 };
 
 using ProcessList = std::vector<ProcessEntry>;
@@ -64,6 +67,8 @@ void SetField(std::array<char, N>& field, std::string_view text) {
     }
 }
 
+inline void SetField(std::string& field, std::string_view text) { field.assign(text); }
+
 // The text of a field up to its first NUL.
 template <std::size_t N>
 std::string FieldText(const std::array<char, N>& field) {
@@ -73,6 +78,8 @@ std::string FieldText(const std::array<char, N>& field) {
     }
     return std::string(field.data(), n);
 }
+
+inline std::string FieldText(const std::string& field) { return field.substr(0, field.find('\0')); }
 
 // The port: one backend per platform (Windows toolhelp, Linux /proc).
 // Every failed platform call is reported with module "pch" and the

@@ -3,11 +3,14 @@
 #include "monitor/inspect/inspect_faults.h"
 #include "monitor/inspect/process_inspector.h"
 
+#include <cstring>
 #include <windows.h>
 #include <tlhelp32.h>
 
 namespace monitor {
 namespace {
+
+constexpr int kSnapshotAttempts = 8;
 
 ProcessEntry ToEntry(const PROCESSENTRY32& p) {
     ProcessEntry e;
@@ -40,11 +43,8 @@ ModuleEntry ToEntry(const MODULEENTRY32& m) {
     for (std::size_t i = 0; i < e.Name.size() && i < sizeof m.szModule; ++i) {
         e.Name[i] = m.szModule[i];
     }
-    for (std::size_t i = 0; i < e.Path.size() && i < sizeof m.szExePath; ++i) {
-        e.Path[i] = m.szExePath[i];
-    }
+    e.Path.assign(m.szExePath, strnlen(m.szExePath, sizeof m.szExePath));
     e.Name.back() = '\0';
-    e.Path.back() = '\0';
     return e;
 }
 
@@ -69,7 +69,17 @@ public:
         if (!Function_Exist("kernel32.dll", "CreateToolhelp32Snapshot")) {
             return 0;
         }
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+        // A 32-bit game under WOW64 shows its own DLLs only with SNAPMODULE32;
+        // the 64-bit monitor would otherwise see just the WOW64 layer.
+        HANDLE snapshot = INVALID_HANDLE_VALUE;
+        // A module snapshot fails with ERROR_BAD_LENGTH while the process is
+        // loading or unloading a module; taking it again succeeds.
+        for (int attempt = 0; attempt < kSnapshotAttempts; ++attempt) {
+            snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId);
+            if (snapshot != INVALID_HANDLE_VALUE || GetLastError() != ERROR_BAD_LENGTH) {
+                break;
+            }
+        }
         if (snapshot == INVALID_HANDLE_VALUE) {
             Report(procedure, "CreateToolHelp32Snapshoot failed");
         }

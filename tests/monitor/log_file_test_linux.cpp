@@ -1,13 +1,26 @@
-// A full disk, without mounting anything: /dev/full accepts the open and
-// fails every write with "no space left on device".
 #include "monitor/log_file.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+// A full disk, without mounting anything: /dev/full accepts the open and
+// fails every write with "no space left on device".
 TEST(SaveLog, ReportsAFullDiskAndKeepsTheLines) {
     if (!std::filesystem::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full";
@@ -24,4 +37,38 @@ TEST(SaveLog, ReportsAFullDiskAndKeepsTheLines) {
     // An empty list writes nothing, so even a full disk only has to take the open.
     error.clear();
     EXPECT_TRUE(monitor::SaveLog({}, dir.str(), error)) << error;
+}
+
+// A save that runs out of room part-way: a small tmpfs (as root), filled so
+// that only part of the lines fit. The file must stay exactly as it was, and a
+// later save that fits must give whole lines with good checksums.
+TEST(SaveLog, AFailedSaveLeavesTheFileAsItWas) {
+    testsupport::TempDir dir;
+    const std::string mount = "mount -t tmpfs -o size=64k tmpfs '" + dir.path().string() + "' 2>/dev/null";
+    if (geteuid() != 0 || std::system(mount.c_str()) != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { std::system(("umount '" + path + "'").c_str()); }
+    } unmount{dir.path().string()};
+
+    std::string error;
+    ASSERT_TRUE(monitor::SaveLog({"first line", "second line"}, dir.str(), error)) << error;
+    const std::string before = ReadAll(dir / "varnok.LOG");
+    // Fill the rest. The log file's last page still has room for about 4000
+    // bytes, fewer than the save below writes.
+    {
+        std::ofstream filler(dir / "filler", std::ios::binary);
+        const std::string block(512, 'f');
+        while (filler.write(block.data(), static_cast<std::streamsize>(block.size())) && filler.flush()) {
+        }
+    }
+
+    const std::vector<std::string> lines(50, std::string(100, 'w'));
+    EXPECT_FALSE(monitor::SaveLog(lines, dir.str(), error));
+    EXPECT_EQ(ReadAll(dir / "varnok.LOG"), before);
+
+    std::filesystem::remove(dir.path() / "filler");
+    ASSERT_TRUE(monitor::SaveLog({"third line"}, dir.str(), error)) << error;
+    EXPECT_EQ(ReadAll(dir / "varnok.LOG"), before + monitor::FormatLogLine("third line") + "\r\n");
 }

@@ -24,6 +24,16 @@ TEST(StatusReport, DllCodeFollowsDigestAndKessitOutcome) {
     EXPECT_EQ(monitor::DllCode(state), "382");
     state.DllGenuine = true;
     EXPECT_EQ(monitor::DllCode(state), "382");
+
+    // No genuine digest configured: the file is not judged, but a failed
+    // check of the image in memory still is.
+    state.DllJudged = false;
+    EXPECT_EQ(monitor::DllCode(state), "382");
+    state.DllGenuine = false;
+    for (KessitOutcome kessit : {KessitOutcome::NoResult, KessitOutcome::Passed}) {
+        state.KessitResult = kessit;
+        EXPECT_EQ(monitor::DllCode(state), "456");
+    }
 }
 
 TEST(StatusReport, OwnAndRelayedReportsKeepTheFixedLayout) {

@@ -3,6 +3,7 @@
 #include "monitor/inspect/game_scan.h"
 #include "monitor/inspect/inspection_settings.h"
 #include "monitor/inspect/sha256.h"
+#include "monitor/status_report.h"
 #include "tests/monitor/inspect/fake_inspection.h"
 #include "tests/support/temp_dir.h"
 
@@ -138,7 +139,19 @@ TEST(GameScan, GameDllIsCheckedByKessitAndChecksummedOncePerGameStart) {
     ASSERT_TRUE(f.state.DllChecksum);
     EXPECT_EQ(*f.state.DllChecksum, monitor::Sha256Hex("patched game code"));
     EXPECT_FALSE(f.state.DllGenuine);
+    EXPECT_TRUE(f.state.DllJudged);
     EXPECT_TRUE(f.reports.empty());
+
+    // Without any genuine digest the digest is computed but not judged.
+    f.scan.SetGenuineDigests({});
+    f.inspector.modules.clear();
+    f.Tick();
+    f.inspector.modules = running;
+    f.kessit.answers.clear();
+    f.Tick();
+    ASSERT_TRUE(f.state.DllChecksum);
+    EXPECT_FALSE(f.state.DllJudged);
+    EXPECT_EQ(monitor::DllCode(f.state), "456");
 }
 
 TEST(GameScan, GameDllNameComparesFourteenCharacters) {
