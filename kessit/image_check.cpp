@@ -84,9 +84,21 @@ void Relocate(const PeLayout& layout, std::uint32_t rva, std::uint64_t delta, st
     }
 }
 
-// The loader-written ranges that overlap [rva, rva + length), as offsets from
-// rva, sorted and clipped.
-std::vector<RvaRange> SkipsWithin(std::vector<RvaRange> ranges, std::uint64_t rva, std::uint64_t length) {
+// Appends the loader-written ranges (sorted, disjoint) that overlap
+// [rva, rva + length) to `skip`.
+void AddLoaderWrites(const std::vector<RvaRange>& writes, std::uint64_t rva, std::uint64_t length,
+                     std::vector<RvaRange>& skip) {
+    auto it = std::lower_bound(writes.begin(), writes.end(), rva,
+                               [](const RvaRange& r, std::uint64_t at) { return r.Start + r.Length <= at; });
+    for (; it != writes.end() && it->Start < rva + length; ++it) {
+        skip.push_back(*it);
+    }
+}
+
+// The ranges that overlap [rva, rva + length), as offsets from rva, sorted
+// and clipped.
+std::vector<RvaRange> SkipsWithin(const std::vector<RvaRange>& ranges, std::uint64_t rva,
+                                  std::uint64_t length) {
     std::vector<RvaRange> inside;
     for (const RvaRange& r : ranges) {
         const std::uint64_t end = r.Start + r.Length < r.Start ? UINT64_MAX : r.Start + r.Length;
@@ -138,10 +150,11 @@ std::int16_t CheckPe(std::string_view file, std::uint64_t base, std::uint64_t si
             return kNoAnswer;
         }
         std::string code(file.substr(s.RawOffset, length));
-        std::vector<RvaRange> skip = layout->LoaderWrites;
+        std::vector<RvaRange> skip;
         Relocate(*layout, s.VirtualAddress, delta, code, skip);
-        verdict = CompareMemory(code, base + s.VirtualAddress, read,
-                                SkipsWithin(std::move(skip), s.VirtualAddress, length));
+        AddLoaderWrites(layout->LoaderWrites, s.VirtualAddress, length, skip);
+        verdict =
+            CompareMemory(code, base + s.VirtualAddress, read, SkipsWithin(skip, s.VirtualAddress, length));
         if (verdict != kPassed) {
             return verdict;
         }

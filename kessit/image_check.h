@@ -28,4 +28,4 @@ using MemoryReader = std::function<bool(std::uint64_t address, void* out, std::s
 std::int16_t CheckImage(std::string_view file, std::uint64_t base, std::uint64_t size,
                         const MemoryReader& read);
 
-}  // namespace kessit
+} // namespace kessit

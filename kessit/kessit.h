@@ -22,7 +22,7 @@ inline constexpr std::int16_t kNoAnswer = -1; // texts unusable, memory or file 
 inline constexpr int kOrdinal = 3;
 inline constexpr char kEntryName[] = "KessitCheck";
 
-}  // namespace kessit
+} // namespace kessit
 
 using KessitCheckFunction = std::int16_t (*)(char* baseText, char* sizeText, char* pidText);
 

@@ -30,7 +30,7 @@ std::optional<std::uint64_t> ParseText(const char* text) {
         }
         const std::uint64_t next = value * 10 + static_cast<std::uint64_t>(c - '0');
         if (next / 10 != value) {
-            return std::nullopt;  // overflow
+            return std::nullopt; // overflow
         }
         value = next;
     }
@@ -65,7 +65,7 @@ std::optional<std::string> ReadFile(const std::string& path) {
     return result;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" std::int16_t KessitCheck(char* baseText, char* sizeText, char* pidText) {
     try {

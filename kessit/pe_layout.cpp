@@ -1,5 +1,7 @@
 #include "kessit/pe_layout.h"
 
+#include <algorithm>
+
 namespace kessit {
 namespace {
 
@@ -15,7 +17,8 @@ constexpr int kDirectories = 16;
 // No real DLL comes near these; they only bound what a crafted file can cost.
 constexpr std::uint32_t kMaxSections = 96;
 constexpr std::uint32_t kMaxDescriptors = 4096;
-constexpr std::uint32_t kMaxThunks = 65536;
+// Import address table entries of all imported DLLs together.
+constexpr std::uint64_t kMaxThunks = 65536;
 
 std::uint64_t Le(std::string_view bytes, std::uint64_t at, std::size_t width) {
     std::uint64_t value = 0;
@@ -153,7 +156,8 @@ private:
 
     void Mask(std::uint64_t rva, std::uint64_t length) {
         if (length != 0 && rva < m_layout.SizeOfImage) {
-            m_layout.LoaderWrites.push_back({rva, length});
+            m_layout.LoaderWrites.push_back(
+                {rva, std::min<std::uint64_t>(length, m_layout.SizeOfImage - rva)});
         }
     }
 
@@ -170,12 +174,13 @@ private:
     // `names` has before its terminating zero.
     void MaskThunks(std::uint64_t addresses, std::uint64_t names) {
         std::uint64_t count = 0;
-        while (count < kMaxThunks) {
+        while (m_thunks < kMaxThunks) {
             const auto at = RvaToOffset(m_layout, names + count * m_pointer);
             if (!at || !Fits(m_file, *at, m_pointer) || Le(m_file, *at, m_pointer) == 0) {
                 break;
             }
             ++count;
+            ++m_thunks;
         }
         Mask(addresses, count * m_pointer);
     }
@@ -184,6 +189,7 @@ private:
     PeLayout& m_layout;
     const Directory (&m_dirs)[kDirectories];
     std::uint64_t m_pointer;
+    std::uint64_t m_thunks = 0; // entries counted so far, against kMaxThunks
 };
 
 } // namespace
@@ -255,6 +261,23 @@ std::optional<PeLayout> ReadPeLayout(std::string_view file) {
     reader.ReadImports();
     reader.ReadDelayImports();
     reader.ReadLoaderFields();
+    std::sort(layout.Relocations.begin(), layout.Relocations.end(),
+              [](const PeRelocation& a, const PeRelocation& b) { return a.Rva < b.Rva; });
+    // Sorted and merged, so a section finds its own by a binary search.
+    auto& writes = layout.LoaderWrites;
+    std::sort(writes.begin(), writes.end(),
+              [](const RvaRange& a, const RvaRange& b) { return a.Start < b.Start; });
+    std::vector<RvaRange> merged;
+    for (const RvaRange& r : writes) {
+        if (!merged.empty() && r.Start <= merged.back().Start + merged.back().Length) {
+            const std::uint64_t end =
+                std::max(merged.back().Start + merged.back().Length, r.Start + r.Length);
+            merged.back().Length = end - merged.back().Start;
+        } else {
+            merged.push_back(r);
+        }
+    }
+    writes = std::move(merged);
     return layout;
 }
 

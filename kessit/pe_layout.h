@@ -40,8 +40,8 @@ struct PeLayout {
     std::uint64_t SectionTableOffset = 0;
     std::uint64_t SectionTableSize = 0;
     std::vector<PeSection> Sections;
-    std::vector<PeRelocation> Relocations;
-    // Loader-written places other than relocations, in no particular order.
+    std::vector<PeRelocation> Relocations; // sorted by RVA
+    // Loader-written places other than relocations, sorted and disjoint.
     std::vector<RvaRange> LoaderWrites;
 };
 

@@ -21,4 +21,4 @@ public:
 // Null when the process does not exist or may not be read.
 std::unique_ptr<TargetProcess> OpenTargetProcess(std::uint32_t processId);
 
-}  // namespace kessit
+} // namespace kessit

@@ -59,7 +59,7 @@ private:
     std::string m_directory;
 };
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<TargetProcess> OpenTargetProcess(std::uint32_t processId) {
     const std::string directory = "/proc/" + std::to_string(processId);
@@ -70,4 +70,4 @@ std::unique_ptr<TargetProcess> OpenTargetProcess(std::uint32_t processId) {
     return std::make_unique<LinuxTarget>(memory, directory);
 }
 
-}  // namespace kessit
+} // namespace kessit

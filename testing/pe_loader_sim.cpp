@@ -1,5 +1,6 @@
 #include "testing/pe_loader_sim.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -64,7 +65,7 @@ public:
     // Fills the address table at `addresses` entry by entry while the name
     // table at `names` has entries.
     void Bind(std::uint64_t addresses, std::uint64_t names, std::uint64_t fake) {
-        for (std::uint64_t k = 0; k < 65536; ++k) {
+        for (std::uint64_t k = 0; m_bound < 65536; ++k, ++m_bound) {
             if (FileValue(names + k * m_pointer, m_pointer) == 0) {
                 return;
             }
@@ -77,6 +78,7 @@ private:
     const PeImageInfo& m_info;
     char* m_memory;
     std::size_t m_pointer;
+    std::uint64_t m_bound = 0; // entries bound so far; a real DLL has far fewer
 };
 
 } // namespace
@@ -141,10 +143,12 @@ bool MapPeImage(std::string_view file, std::uint64_t base, char* memory) {
 
     // Base relocations.
     const auto [relocRva, relocSize] = image.Directory(5);
-    for (std::uint64_t at = relocRva; at + 8 <= static_cast<std::uint64_t>(relocRva) + relocSize;) {
+    const std::uint64_t relocEnd =
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(relocRva) + relocSize, info.SizeOfImage);
+    for (std::uint64_t at = relocRva; at + 8 <= relocEnd;) {
         const std::uint64_t page = image.Get(at, 4);
         const std::uint64_t blockSize = image.Get(at + 4, 4);
-        if (blockSize < 8) {
+        if (blockSize < 8 || blockSize > relocEnd - at) {
             break;
         }
         for (std::uint64_t e = at + 8; e + 2 <= at + blockSize; e += 2) {

@@ -3,6 +3,7 @@
 // this test's own children.
 #include "common/program_directory.h"
 #include "monitor/monitor_window.h"
+#include "monitor/status_report.h"
 #include "tests/support/temp_dir.h"
 
 #include <QLabel>
@@ -79,6 +80,61 @@ private slots:
         QVERIFY(Answered(copy));
         QVERIFY(copy.waitForFinished(10000));
         QTRY_COMPARE_WITH_TIMEOUT(Label(window, "surun"), QStringLiteral("0"), 20000);
+    }
+
+    // Without a genuine digest the DLL is not judged and the window says why;
+    // the line that "varnok --digest" prints, pasted into varnok.ini, makes the
+    // same DLL genuine.
+    void genuineDigestDecidesTheDllCode() {
+        GameInstallation game;
+        common::SetProgramDirectory(game.dir.str());
+        QProcess copy;
+        copy.start(game.bin + QStringLiteral("stand_in_sust"), {QStringLiteral("--load-game-dll")});
+        QVERIFY(copy.waitForStarted());
+        QVERIFY(Answered(copy));
+        const auto ownChild = [&copy](std::uint32_t pid) {
+            return copy.state() == QProcess::Running && pid == static_cast<std::uint32_t>(copy.processId());
+        };
+        const auto dllDigits = [](monitor::Form1& window) {
+            return QString::fromStdString(monitor::BuildOwnReport(window.State()).substr(6, 3));
+        };
+
+        {
+            monitor::Form1 window(monitor::SystemPorts());
+            window.Scan().SetProcessFilter(ownChild);
+            window.Start(monitor::InspectionSettings{});
+            QCOMPARE(Label(window, "Correct"), QStringLiteral("Checked !"));
+            QCOMPARE(dllDigits(window), QStringLiteral("456"));
+            QVERIFY(!window.findChild<QLabel*>(QStringLiteral("DllNotice"))->isHidden());
+        }
+
+        QProcess digest;
+        digest.start(QStringLiteral(VARNOK_EXE),
+                     {QStringLiteral("--digest"), game.bin + QStringLiteral("game_main.dll")});
+        QVERIFY(digest.waitForFinished(20000));
+        QCOMPARE(digest.exitCode(), 0);
+        const QByteArray line = digest.readAllStandardOutput();
+        QVERIFY2(line.startsWith("Genuine=") && line.trimmed().size() == 8 + 64, line.constData());
+        testsupport::WriteBytes(game.dir.path() / "varnok.ini", "[integrity]\r\n" + line.toStdString());
+        {
+            monitor::Form1 window(monitor::SystemPorts());
+            window.Scan().SetProcessFilter(ownChild);
+            window.Start(monitor::ReadInspectionSettings(game.dir.str() + "varnok.ini"));
+            QCOMPARE(dllDigits(window), QStringLiteral("384"));
+            QVERIFY(window.findChild<QLabel*>(QStringLiteral("DllNotice"))->isHidden());
+        }
+
+        // A file that cannot be read is refused with its name.
+        digest.start(QStringLiteral(VARNOK_EXE),
+                     {QStringLiteral("--digest"), game.bin + QStringLiteral("missing.dll")});
+        QVERIFY(digest.waitForFinished(20000));
+        QCOMPARE(digest.exitCode(), 1);
+        QVERIFY(digest.readAllStandardError().contains("missing.dll"));
+        QVERIFY(digest.readAllStandardOutput().isEmpty());
+
+        copy.write("quit\n");
+        QVERIFY(Answered(copy));
+        QVERIFY(copy.waitForFinished(10000));
     }
 };
 

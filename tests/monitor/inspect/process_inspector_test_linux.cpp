@@ -65,6 +65,12 @@ TEST(LinuxModuleWalk, OneModulePerMappedFileSpanningAllItsMappings) {
                "01000000-01100000 rw-p 00000000 00:00 0                          [heap]\n"
                "7f0000000000-7f0000001000 r--p 00000000 08:01 12   /opt/game/bin/N2TEXT_DLL.DLL\n"
                "7f0000001000-7f0000003000 r-xp 00001000 08:01 12   /opt/game/bin/N2TEXT_DLL.DLL\n"
+               // sections Wine read into anonymous pages of the DLL's view
+               "7f0000003000-7f0000004000 r-xp 00000000 00:00 0 \n"
+               "7f0000004000-7f0000005000 rw-p 00000000 00:00 0\n"
+               // named memory, even when adjacent, is not the DLL's
+               "7f0000005000-7f0000006000 rw-p 00000000 00:00 0   [heap]\n"
+               "7f0000006000-7f0000007000 rw-p 00000000 00:00 0\n"
                "7f0000010000-7f0000011000 r--p 00000000 08:01 13   /opt/my files/a b.dll\n"
                // a later, separate mapping of the first file widens its span
                "7f0000020000-7f0000021000 r--p 00006000 08:01 11 /opt/game/bin/Game.exe\n"
@@ -85,7 +91,7 @@ TEST(LinuxModuleWalk, OneModulePerMappedFileSpanningAllItsMappings) {
     EXPECT_EQ(modules[0].ProcessId, 31u);
     EXPECT_EQ(monitor::FieldText(modules[1].Name), "N2TEXT_DLL.DLL");
     EXPECT_EQ(modules[1].BaseAddress, 0x7f0000000000u);
-    EXPECT_EQ(modules[1].BaseSize, 0x3000u);
+    EXPECT_EQ(modules[1].BaseSize, 0x5000u);
     EXPECT_EQ(monitor::FieldText(modules[2].Path), "/opt/my files/a b.dll");
     EXPECT_EQ(monitor::FieldText(modules[2].Name), "a b.dll");
     // A path longer than Windows allows is kept whole (a deep Wine prefix).

@@ -7,11 +7,10 @@
 #include "tests/monitor/inspect/inspect_test_platform.h"
 #include "tests/support/temp_dir.h"
 
-#include <gtest/gtest.h>
-
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <memory>
 #include <poll.h>
 #include <set>
@@ -52,7 +51,7 @@ public:
     }
     ~StandIn() {
         if (m_pid > 0) {
-            close(m_to);  // the stand-in ends when its input closes
+            close(m_to); // the stand-in ends when its input closes
             kill(m_pid, SIGKILL);
             waitpid(m_pid, nullptr, 0);
             close(m_from);
@@ -190,4 +189,42 @@ TEST(StandInGames, LoadedGameDllIsChecksummedAndJudgedByKessit) {
     EXPECT_EQ(copy->Command("quit"), "ok");
 }
 
-}  // namespace
+// A 32-bit game under Wine: its PE32 DLLs mapped the way Wine maps them, in an
+// installation deep in a home folder (paths longer than Windows' 259
+// characters), with the settings two folders above the DLLs.
+TEST(StandInGames, A32BitGameUnderWineIsCountedNamedChecksummedAndJudged) {
+    const std::string pe = inspecttest::BinDirectory() + "pe/";
+    if (!std::filesystem::exists(pe + "pe32_game.dll"))
+        GTEST_SKIP() << "PE test files were not built";
+    TempDir dir;
+    std::filesystem::path root = dir.path() / "home" / "player" / ".wine" / "drive_c";
+    for (int i = 0; i < 6; ++i)
+        root /= "Program Files (x86) deeply nested folder " + std::to_string(i);
+    const std::filesystem::path bin = root / "game" / "bin";
+    std::filesystem::create_directories(bin);
+    std::filesystem::copy_file(pe + "pe32_n2text.dll", bin / "n2text_dll.dll");
+    std::filesystem::copy_file(pe + "pe32_game.dll", bin / "game_main.dll");
+    testsupport::WriteBytes(root / "sudtest.ini", "[Game]\r\nPlayer0=Wine Player\r\n");
+    ASSERT_GT((bin / "game_main.dll").string().size(), 300u);
+
+    Monitor m;
+    StandIn game(inspecttest::BinDirectory() + "wine_mapped_game",
+                 {(bin / "n2text_dll.dll").string(), (bin / "game_main.dll").string()});
+    ASSERT_TRUE(game.Ready());
+    m.children.insert(game.Pid());
+    m.Tick();
+    EXPECT_EQ(m.state.SustStateCode, 102);
+    EXPECT_EQ(m.state.PlayerName, "Wine Player");
+    EXPECT_EQ(m.state.GameStateCode, monitor::kGameStarted);
+    EXPECT_EQ(m.scan.GameDllPath(), (bin / "game_main.dll").string());
+    ASSERT_TRUE(m.state.DllChecksum);
+    EXPECT_EQ(*m.state.DllChecksum, monitor::Sha256Hex(testsupport::ReadBytes(bin / "game_main.dll")));
+    EXPECT_EQ(m.state.KessitResult, KessitOutcome::Passed);
+
+    ASSERT_EQ(game.Command("patch"), "ok");
+    m.Tick();
+    EXPECT_EQ(m.state.KessitResult, KessitOutcome::Failed);
+    EXPECT_EQ(game.Command("quit"), "ok");
+}
+
+} // namespace

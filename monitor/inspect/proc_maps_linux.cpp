@@ -1,0 +1,134 @@
+// The module list of a process from the text of its /proc/PID/maps.
+#include "monitor/inspect/proc_maps_linux.h"
+
+namespace monitor {
+
+bool ParseProcNumber(std::string_view text, std::uint64_t& value, int base) {
+    if (text.empty()) {
+        return false;
+    }
+    std::uint64_t v = 0;
+    for (const char c : text) {
+        int digit;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (base == 16 && c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else if (base == 16 && c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        } else {
+            return false;
+        }
+        if (v > (UINT64_MAX - static_cast<std::uint64_t>(digit)) / static_cast<std::uint64_t>(base)) {
+            return false; // does not fit 64 bits
+        }
+        v = v * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+    }
+    value = v;
+    return true;
+}
+
+std::string_view NextProcField(std::string_view& line) {
+    std::size_t start = 0;
+    while (start < line.size() && line[start] == ' ') {
+        ++start;
+    }
+    std::size_t end = start;
+    while (end < line.size() && line[end] != ' ') {
+        ++end;
+    }
+    const std::string_view field = line.substr(start, end - start);
+    line.remove_prefix(end);
+    return field;
+}
+
+// One module per mapped file, in the order of its lowest mapping. The
+// mappings of one file are nearly always adjacent, so the last file is
+// tried first; otherwise the files seen so far are searched.
+int MapsParser::Parse(std::string_view maps, std::uint32_t owner, ModuleList& list) {
+    m_paths.clear();
+    m_lastEnd = 0;
+    std::string_view lastPath;
+    std::size_t lastIndex = 0;
+    while (!maps.empty()) {
+        const std::size_t newline = maps.find('\n');
+        std::string_view line = maps.substr(0, newline);
+        maps.remove_prefix(newline == std::string_view::npos ? maps.size() : newline + 1);
+
+        const std::string_view range = NextProcField(line);
+        NextProcField(line); // permissions
+        NextProcField(line); // offset
+        NextProcField(line); // device
+        const std::string_view inode = NextProcField(line);
+        while (!line.empty() && line[0] == ' ') {
+            line.remove_prefix(1);
+        }
+        const std::string_view path = line;
+        const std::size_t dash = range.find('-');
+        std::uint64_t start = 0;
+        std::uint64_t end = 0;
+        if (dash == std::string_view::npos || !ParseProcNumber(range.substr(0, dash), start, 16) ||
+            !ParseProcNumber(range.substr(dash + 1), end, 16) || end < start) {
+            continue;
+        }
+        // A NUL never appears in a real path; such a line is not a file.
+        if (inode == "0" || path.empty() || path[0] != '/' || path.find('\0') != std::string_view::npos) {
+            // Anonymous memory right after a module's mapping belongs to
+            // that module: Wine reads the sections of a DLL whose file
+            // layout is not page-aligned into anonymous pages of the
+            // DLL's view, and an ELF module's zero-filled data follows
+            // its file too. Stack, heap and vdso (named) never do.
+            if (path.empty() && !m_paths.empty() && start == m_lastEnd) {
+                ModuleEntry& module = list[lastIndex];
+                if (end > module.BaseAddress + module.BaseSize) {
+                    module.BaseSize = end - module.BaseAddress;
+                }
+                m_lastEnd = end;
+            } else {
+                m_lastEnd = 0;
+            }
+            continue;
+        }
+        m_lastEnd = end;
+        std::size_t at = m_paths.size();
+        if (!m_paths.empty() && lastPath == path) {
+            at = lastIndex;
+        } else {
+            for (std::size_t k = 0; k < m_paths.size(); ++k) {
+                if (m_paths[k] == path) {
+                    at = k;
+                    break;
+                }
+            }
+        }
+        if (at == m_paths.size()) {
+            if (!m_paths.empty()) {
+                list.emplace_back();
+            }
+            ModuleEntry& module = list.back();
+            module.Size = sizeof(ModuleEntry);
+            module.ModuleId = 1;
+            module.ProcessId = owner;
+            module.GlobalUsage = 0xFFFF;
+            module.ProcessUsage = 0xFFFF;
+            module.BaseAddress = start;
+            module.BaseSize = end - start;
+            const std::size_t slash = path.rfind('/');
+            SetField(module.Name, path.substr(slash + 1));
+            SetField(module.Path, path);
+            m_paths.push_back(path);
+        }
+        lastPath = path;
+        lastIndex = at;
+        ModuleEntry& module = list[at];
+        const std::uint64_t moduleEnd = module.BaseAddress + module.BaseSize;
+        const std::uint64_t low = start < module.BaseAddress ? start : module.BaseAddress;
+        const std::uint64_t high = end > moduleEnd ? end : moduleEnd;
+        module.BaseAddress = low;
+        module.BaseSize = high - low;
+        module.ModuleHandle = low;
+    }
+    return static_cast<int>(m_paths.size()) - 1;
+}
+
+} // namespace monitor
