@@ -32,15 +32,17 @@ std::string ResolvePath(std::string_view path);
 bool FileExists(std::string_view path);      // an existing file, not a directory
 bool DirectoryExists(std::string_view path); // an existing directory
 
-// All entries of a directory, "." and ".." included, in the order the system
-// lists them. Attributes on Windows are the real ones; on Linux they follow
+// All entries of a directory, "." and ".." included, in the order Windows
+// lists them on NTFS: "." and "..", then by name without regard to case.
+// Attributes on Windows are the real ones; on Linux they follow
 // Wine's mapping: a name that starts with a dot is hidden, an entry its owner
 // cannot write is read-only, a regular file carries the archive bit.
 // An absent or unreadable directory gives an empty list.
 std::vector<DirEntry> ListDirectory(std::string_view directory);
 
-// Reads a whole file; false when it cannot be read or is larger than maxSize
-// bytes (so a stray huge file never becomes a huge allocation).
+// Reads a whole regular file; false when it cannot be read, is larger than
+// maxSize bytes (so a stray huge file never becomes a huge allocation) or is
+// not a regular file (a FIFO would block, a device may never end).
 bool ReadWholeFile(std::string_view path, std::string& out, std::uint64_t maxSize = UINT64_MAX);
 
 // Replaces `path` with `bytes` atomically: a temporary file in the same

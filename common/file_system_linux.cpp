@@ -1,5 +1,6 @@
 #include "common/file_system.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -29,22 +30,44 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+// NTFS keeps a directory's names in order of their upper-case form, and
+// FindFirstFileA lists them so; "." and ".." come first. Names that differ
+// only in case (possible here, not there) follow in byte order, so the order
+// never depends on the file system's hashing.
+bool ListsBefore(const DirEntry& a, const DirEntry& b) {
+    auto rank = [](const std::string& name) { return name == "." ? 0 : name == ".." ? 1 : 2; };
+    if (rank(a.name) != rank(b.name))
+        return rank(a.name) < rank(b.name);
+    auto upper = [](char c) {
+        unsigned char u = static_cast<unsigned char>(c);
+        return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 32) : u;
+    };
+    const auto mismatch = std::mismatch(a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
+                                        [&](char x, char y) { return upper(x) == upper(y); });
+    if (mismatch.first == a.name.end() || mismatch.second == b.name.end()) {
+        if (a.name.size() != b.name.size())
+            return a.name.size() < b.name.size();
+        return a.name < b.name;
+    }
+    return upper(*mismatch.first) < upper(*mismatch.second);
+}
+
 bool Exists(const std::string& path) {
     struct stat st;
     return lstat(path.c_str(), &st) == 0;
 }
 
-// The first entry of `dir` whose name equals `name` without regard to ASCII case.
+// The entry of `dir` whose name equals `name` without regard to ASCII case;
+// of several, the one that lists first (see ListDirectory), so the choice
+// never depends on the file system's hashing.
 std::optional<std::string> FindIgnoringCase(const std::string& dir, std::string_view name) {
     DIR* d = opendir(dir.c_str());
     if (!d)
         return std::nullopt;
     std::optional<std::string> found;
     while (dirent* e = readdir(d)) {
-        if (EqualsIgnoreCase(e->d_name, name)) {
+        if (EqualsIgnoreCase(e->d_name, name) && (!found || std::string_view(e->d_name) < *found))
             found = e->d_name;
-            break;
-        }
     }
     closedir(d);
     return found;
@@ -170,6 +193,7 @@ std::vector<DirEntry> ListDirectory(std::string_view directory) {
         entries.push_back(std::move(entry));
     }
     closedir(d);
+    std::sort(entries.begin(), entries.end(), ListsBefore);
     return entries;
 }
 
@@ -181,22 +205,25 @@ bool ReadWholeFile(std::string_view path, std::string& out, std::uint64_t maxSiz
         if (c == '\\')
             c = '/';
     }
-    int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a FIFO without a writer returns at once
+    // instead of hanging the caller; only regular files are read (a FIFO,
+    // a device such as /dev/zero or a socket is refused after the open).
+    constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    int fd = open(native.c_str(), kFlags);
     if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
         std::string resolved = ResolvePath(native);
         if (resolved != native)
-            fd = open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+            fd = open(resolved.c_str(), kFlags);
     }
     if (fd < 0)
         return false;
     struct stat st;
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) ||
-        (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > maxSize)) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > maxSize) {
         close(fd);
         return false;
     }
     // A regular file is read in one call of its size; the loop covers short
-    // reads and files whose size stat does not know (pipes, /proc).
+    // reads and files whose size stat does not know (/proc).
     const bool sized = S_ISREG(st.st_mode) && st.st_size > 0;
     out.clear();
     out.resize(sized ? static_cast<std::size_t>(st.st_size) : 4096);

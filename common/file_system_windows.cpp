@@ -72,8 +72,10 @@ bool ReadWholeFile(std::string_view path, std::string& out, std::uint64_t maxSiz
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
+    // Files on disk only: a pipe or a device (CON, NUL, COM1) may block or
+    // never end.
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 ||
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) || size.QuadPart < 0 ||
         static_cast<std::uint64_t>(size.QuadPart) > maxSize) {
         CloseHandle(file);
         return false;

@@ -45,6 +45,9 @@ public:
     // Names of the keys of a section, in file order (first occurrence wins).
     std::vector<std::string> KeyNames(std::string_view section) const;
 
+    // The file as last read or written.
+    const IniDocument& Document() const { return m_document; }
+
     // Re-reads the file from disk.
     void Reload();
 

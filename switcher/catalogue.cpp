@@ -100,6 +100,13 @@ ModRecord ReadDescriptor(const common::IniDocument& ini, const std::string& modD
 
 } // namespace
 
+ModRecord ReadModRecord(std::string descriptorBytes, const std::string& modDirectory,
+                        std::string_view serviceRoot) {
+    common::IniDocument ini;
+    ini.Parse(std::move(descriptorBytes));
+    return ReadDescriptor(ini, modDirectory, DefaultGetMapsUrl(serviceRoot), DefaultOnChatUrl(serviceRoot));
+}
+
 const std::array<std::string_view, ModRecord::kFieldCount>& ModRecord::FieldNames() {
     return kFieldNames;
 }

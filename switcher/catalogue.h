@@ -47,6 +47,11 @@ struct ModRecord {
     const std::string* Field(std::string_view name) const;
 };
 
+// A record from the bytes of a mod's descriptor. `modDirectory` is the mod
+// directory's full path with backslashes; absent keys take their defaults.
+ModRecord ReadModRecord(std::string descriptorBytes, const std::string& modDirectory,
+                        std::string_view serviceRoot);
+
 // The installed mods in directory-listing order, index-aligned with the main
 // window's mode list.
 class ModCatalogue {

@@ -117,14 +117,18 @@ LanguageTable::LanguageTable() {
 }
 
 void LanguageTable::Load(std::string_view programDirectory) {
+    const common::IniFile file(std::string(programDirectory) + "zandrel\\lang.ini");
+    Load(file.Document());
+}
+
+void LanguageTable::Load(const common::IniDocument& file) {
     // The profile rules cut trailing blanks off a default ("Players     "
     // would lose them), so absence is detected with a stand-in default that no
     // value can equal (a value never holds a line feed) and English is put in
     // afterwards.
     constexpr std::string_view kAbsent = "\n(absent)";
-    const common::IniFile file(std::string(programDirectory) + "zandrel\\lang.ini");
     for (std::size_t i = 0; i < kKeyCount; ++i) {
-        m_texts[i] = file.ReadString("lang", kEntries[i].key, kAbsent);
+        m_texts[i] = file.Read("lang", kEntries[i].key, kAbsent);
         if (m_texts[i] == kAbsent) {
             m_texts[i] = std::string(kEntries[i].englishDefault);
         }

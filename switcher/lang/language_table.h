@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ini_document.h"
+
 #include <array>
 #include <string>
 #include <string_view>
@@ -25,6 +27,8 @@ public:
     // absent file or key gives English. " : " is appended to
     // Mplay.PlayersWatching, whose label is followed by a count.
     void Load(std::string_view programDirectory);
+    // The same from a language file already parsed.
+    void Load(const common::IniDocument& file);
 
     // The text of a key (case-insensitive); empty text for an unknown key.
     const std::string& Text(std::string_view key) const;

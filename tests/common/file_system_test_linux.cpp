@@ -101,4 +101,28 @@ TEST(FileSystemLinux, AtomicWriteKeepsModeAndRespectsPermissions) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
+// The mode list and the first mod that Fix config installs follow this
+// order, so it must be Windows' (NTFS: by upper-case name), not the order in
+// which the file system happens to keep names.
+TEST(FileSystemLinux, ListsNamesInWindowsOrder) {
+    TempDir dir;
+    namespace fs = std::filesystem;
+    for (const char* name :
+         {"b", "_x", "A", "a1", "C", "zeta", "Alpha", "alpha", "!first", "~last", "B2", "\xc3\xa9"})
+        fs::create_directory(dir.path() / name);
+    std::vector<std::string> names;
+    for (const auto& e : common::ListDirectory(dir.str()))
+        names.push_back(e.name);
+    // '_' (0x5F) sorts after the letters once they are upper case; names
+    // equal without case follow in byte order.
+    const std::vector<std::string> expected{".", "..", "!first", "A",    "a1", "Alpha", "alpha",
+                                            "b", "B2", "C",      "zeta", "_x", "~last", "\xc3\xa9"};
+    EXPECT_EQ(names, expected);
+
+    // Of two names that both match without case, the same one is always chosen.
+    WriteBytes(dir.path() / "Alpha" / "Mod.ini", "x");
+    WriteBytes(dir.path() / "alpha" / "Mod.ini", "y");
+    EXPECT_EQ(common::ResolvePath(dir / "ALPHA/mod.ini"), dir / "Alpha/Mod.ini");
+}
+
 } // namespace

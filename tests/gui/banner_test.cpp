@@ -490,6 +490,12 @@ void BannerTest::brokenBitmapsGiveNoBanner() {
     PokeLe(h, 18, 60000, 4);
     PokeLe(h, 22, 60000, 4);
     QVERIFY(LoadBytes(dir, "huge.bmp", h).isNull());
+    // The largest a 16-bit side can claim, bottom-up and top-down.
+    PokeLe(h, 18, 65535, 4);
+    PokeLe(h, 22, 65535, 4);
+    QVERIFY(LoadBytes(dir, "huge.bmp", h).isNull());
+    PokeLe(h, 22, static_cast<std::uint32_t>(-65535), 4);
+    QVERIFY(LoadBytes(dir, "huge.bmp", h).isNull());
     // Within the side cap but over the pixel cap.
     PokeLe(h, 18, 30000, 4);
     PokeLe(h, 22, 30000, 4);
@@ -543,6 +549,12 @@ void BannerTest::brokenJpegsGiveNoBanner() {
         huge[at + 1] = static_cast<char>(60000 & 0xFF);
     }
     QVERIFY(LoadBytes(dir, "huge.jpg", huge).isNull());
+    // The largest a frame header can claim.
+    for (std::size_t at : {sof + 5, sof + 7}) {
+        huge[at] = '\xFF';
+        huge[at + 1] = '\xFF';
+    }
+    QVERIFY(LoadBytes(dir, "largest.jpg", huge).isNull());
     // A genuine picture wider than the cap.
     QVERIFY(LoadBytes(dir, "wide.jpg", EncodeJpeg(33000, 8, Quadrants)).isNull());
 

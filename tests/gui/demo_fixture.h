@@ -5,6 +5,7 @@
 #include "common/program_directory.h"
 #include "common/shell.h"
 #include "switcher/file_chooser.h"
+#include "tests/support/recording_sink.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -20,12 +21,7 @@
 
 namespace guitest {
 
-// Collects the messages a window would show in a box.
-class RecordingSink : public common::MessageSink {
-public:
-    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-    std::vector<std::string> messages;
-};
+using testsupport::RecordingSink;
 
 // Records what the windows ask the shell to open, and starts nothing.
 class RecordingShell : public common::Shell {

@@ -1,6 +1,7 @@
 #include "common/file_system.h"
 #include "switcher/catalogue.h"
 #include "switcher/service_address.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 #include "tests/switcher/directory_marks.h"
 
@@ -17,12 +18,9 @@ using switcher::ModRecord;
 
 namespace {
 
-constexpr std::string_view kService = "http://svc.example:8080";
+using testsupport::RecordingSink;
 
-struct RecordingSink : common::MessageSink {
-    std::vector<std::string> messages;
-    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-};
+constexpr std::string_view kService = "http://svc.example:8080";
 
 // A game installation in a temporary directory.
 class Installation {

@@ -3,6 +3,7 @@
 #include "switcher/catalogue.h"
 #include "switcher/config_switch.h"
 #include "switcher/lang/language_table.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 
 #include <filesystem>
@@ -17,10 +18,7 @@ using testsupport::WriteBytes;
 
 namespace {
 
-struct RecordingSink : common::MessageSink {
-    std::vector<std::string> messages;
-    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-};
+using testsupport::RecordingSink;
 
 // A game installation in a temporary directory with a switcher working on it.
 // Relative paths below use '/', which both platforms accept.

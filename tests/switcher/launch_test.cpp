@@ -5,6 +5,7 @@
 #include "switcher/join_address.h"
 #include "switcher/lang/language_table.h"
 #include "switcher/launch.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 
 #include <cstdint>
@@ -17,6 +18,8 @@ using common::ShowMode;
 using switcher::Launcher;
 
 namespace {
+
+using testsupport::RecordingSink;
 
 struct Opened {
     std::string target;
@@ -35,11 +38,6 @@ struct RecordingShell : common::Shell {
             events->push_back("open " + std::string(target));
         }
     }
-};
-
-struct RecordingSink : common::MessageSink {
-    std::vector<std::string> messages;
-    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
 };
 
 // Game/editor directories and programs of the descriptor below.

@@ -2,6 +2,7 @@
 #include "common/ini_file.h"
 #include "switcher/catalogue.h"
 #include "switcher/options/save_import.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 #include "tests/switcher/directory_marks.h"
 
@@ -19,10 +20,7 @@ using testsupport::WriteBytes;
 
 namespace {
 
-struct RecordingSink : common::MessageSink {
-    std::vector<std::string> messages;
-    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-};
+using testsupport::RecordingSink;
 
 // An installation with one mod whose game working directory is `workingDir`
 // ("" leaves the key out, so the default "game\" applies).

@@ -5,6 +5,7 @@
 #include "switcher/options/save_import.h"
 #include "testing/demo_layout.h"
 #include "tests/common/stand_in_record.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 #include "tests/testing/program_runner.h"
 
@@ -18,6 +19,8 @@
 #include <vector>
 
 namespace {
+
+using testsupport::RecordingSink;
 
 namespace fs = std::filesystem;
 using testsupport::ReadBytes;
@@ -73,11 +76,6 @@ std::string Native(std::string windowsPath) {
 bool Executable(const fs::path& file) {
     return (fs::status(file).permissions() & fs::perms::owner_exec) != fs::perms::none;
 }
-
-struct RecordingSink : common::MessageSink {
-    std::vector<std::string> messages;
-    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-};
 
 } // namespace
 

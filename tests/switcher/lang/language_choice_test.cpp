@@ -1,6 +1,7 @@
 #include "common/file_system.h"
 #include "switcher/lang/language_choice.h"
 #include "switcher/lang/language_table.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 
 #include <algorithm>
@@ -15,10 +16,7 @@ using testsupport::WriteBytes;
 
 namespace {
 
-struct RecordingSink : common::MessageSink {
-    std::vector<std::string> messages;
-    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-};
+using testsupport::RecordingSink;
 
 // A program directory with zandrel\lang\ holding the given files.
 class Languages {

@@ -1,0 +1,90 @@
+// Files that are not what a reader expects: a FIFO (opening it for reading
+// blocks until a writer comes), a link to an endless device, a socket. The
+// readers refuse them at once, and the settings file built on them keeps
+// giving defaults without losing anything.
+#include "common/file_system.h"
+#include "common/ini_file.h"
+#include "tests/support/temp_dir.h"
+
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+using testsupport::TempDir;
+
+// Runs `read` on another thread. Should it block on the FIFO, a writer is
+// opened so the thread can finish and the test fails instead of hanging.
+template <typename Read> bool FinishesWithoutWriter(const std::string& fifo, Read read) {
+    auto done = std::async(std::launch::async, read);
+    if (done.wait_for(std::chrono::seconds(30)) == std::future_status::ready)
+        return true;
+    const int writer = open(fifo.c_str(), O_WRONLY);
+    done.wait();
+    close(writer);
+    return false;
+}
+
+TEST(HostileFiles, ReadersRefuseWhatIsNotARegularFile) {
+    TempDir dir;
+    const std::string fifo = dir / "settings.ini";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const std::string zero = dir / "zero.ini";
+    ASSERT_EQ(symlink("/dev/zero", zero.c_str()), 0);
+
+    std::string bytes = "left over";
+    EXPECT_TRUE(FinishesWithoutWriter(fifo, [&] { return common::ReadWholeFile(fifo, bytes); }));
+    EXPECT_FALSE(common::ReadWholeFile(fifo, bytes));
+    // Without a cap an endless device would be read until memory runs out.
+    EXPECT_FALSE(common::ReadWholeFile(zero, bytes));
+    EXPECT_FALSE(common::ReadWholeFile(dir.str(), bytes));
+
+    const std::string socketPath = dir / "socket.ini";
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    socketPath.copy(address.sun_path, sizeof(address.sun_path) - 1);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    EXPECT_FALSE(common::ReadWholeFile(socketPath, bytes));
+    close(listener);
+
+    // A regular file behind a link still reads.
+    testsupport::WriteBytes(dir / "real.ini", "[a]\r\nk=v\r\n");
+    ASSERT_EQ(symlink((dir / "real.ini").c_str(), (dir / "link.ini").c_str()), 0);
+    ASSERT_TRUE(common::ReadWholeFile(dir / "link.ini", bytes));
+    EXPECT_EQ(bytes, "[a]\r\nk=v\r\n");
+}
+
+TEST(HostileFiles, SettingsOnAFifoOrADeviceGiveDefaultsAndKeepTheFile) {
+    TempDir dir;
+    const std::string fifo = dir / "switcher.ini";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const std::string zero = dir / "zero.ini";
+    ASSERT_EQ(symlink("/dev/zero", zero.c_str()), 0);
+
+    for (const std::string& path : {fifo, zero}) {
+        SCOPED_TRACE(path);
+        std::string value;
+        EXPECT_TRUE(FinishesWithoutWriter(fifo, [&] {
+            common::IniFile file(path);
+            value = file.ReadString("Options", "ViewNews", "1");
+            // Writing would replace what is there with a file built from
+            // nothing: refused.
+            return file.WriteString("Options", "ViewNews", "0");
+        }));
+        EXPECT_EQ(value, "1");
+    }
+    struct stat st;
+    ASSERT_EQ(stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(lstat(zero.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+} // namespace
