@@ -119,7 +119,7 @@ bool ReadPeImageInfo(std::string_view file, PeImageInfo& info) {
 
 bool MapPeImage(std::string_view file, std::uint64_t base, char* memory) {
     PeImageInfo info;
-    if (!ReadPeImageInfo(file, info) || info.SizeOfHeaders > file.size() ||
+    if (!ReadPeImageInfo(file, info) || info.SizeOfImage == 0 || info.SizeOfHeaders > file.size() ||
         info.SizeOfHeaders > info.SizeOfImage) {
         return false;
     }
