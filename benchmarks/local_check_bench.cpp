@@ -8,7 +8,6 @@
 #include "monitor/inspect/process_inspector.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cctype>
 #include <chrono>
 #include <csignal>
@@ -36,7 +35,7 @@ public:
                 m_children.push_back(pid);
             }
         }
-        usleep(200000);  // let them reach exec
+        usleep(200000); // let them reach exec
     }
     ~SleepingChildren() {
         for (const pid_t pid : m_children) {
@@ -53,7 +52,9 @@ private:
     std::vector<pid_t> m_children;
 };
 
-void EnsureChildren() { static SleepingChildren children; }
+void EnsureChildren() {
+    static SleepingChildren children;
+}
 
 class NoKessit final : public monitor::KessitPort {
 public:
@@ -143,6 +144,6 @@ void BM_LocalCheckAgainstFloor(benchmark::State& state) {
 }
 BENCHMARK(BM_LocalCheckAgainstFloor)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

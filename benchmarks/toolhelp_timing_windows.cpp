@@ -24,7 +24,7 @@ public:
     }
 };
 
-}  // namespace
+} // namespace
 
 int main() {
     monitor::SharedState state;
@@ -51,7 +51,7 @@ int main() {
 
     monitor::ProcessList processes;
     const int upper = inspector->Process32_Enum(processes);
-    std::printf("local check (toolhelp), %d runs: median %.3f ms, minimum %.3f ms, %d processes\n", kTimedRuns,
-                median, ms.front(), upper + 1);
+    std::printf("local check (toolhelp), %d runs: median %.3f ms, minimum %.3f ms, %d processes\n",
+                kTimedRuns, median, ms.front(), upper + 1);
     return 0;
 }

@@ -114,7 +114,8 @@ bool WriteFileAtomically(std::string_view path, std::string_view bytes) {
     // Windows refuses to overwrite a read-only file (CopyFileA and the profile
     // functions fail with access denied); a rename would not, so the check is
     // made here.
-    if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+    if (existing != INVALID_FILE_ATTRIBUTES &&
+        (existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
         return false;
 
     // GetTempFileNameA makes a unique empty file in the target's directory,

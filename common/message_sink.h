@@ -12,4 +12,4 @@ public:
     virtual void ShowMessage(std::string_view text) = 0;
 };
 
-}  // namespace common
+} // namespace common

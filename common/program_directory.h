@@ -16,4 +16,4 @@ void SetProgramDirectory(std::string_view directory);
 // The executable's own directory, with a trailing separator.
 std::string ExecutableDirectory();
 
-}  // namespace common
+} // namespace common

@@ -1,7 +1,8 @@
 #include "common/program_directory.h"
 
-#include <optional>
 #include <windows.h>
+
+#include <optional>
 
 namespace common {
 namespace {

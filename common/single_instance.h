@@ -11,4 +11,4 @@ namespace common {
 // with the process, even after kill -9.
 bool AcquireSingleInstance(std::string_view name);
 
-}  // namespace common
+} // namespace common

@@ -1,7 +1,8 @@
 #include "common/single_instance.h"
 
-#include <string>
 #include <windows.h>
+
+#include <string>
 
 namespace common {
 

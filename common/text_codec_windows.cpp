@@ -1,7 +1,8 @@
 #include "common/text_codec.h"
 
-#include <cctype>
 #include <windows.h>
+
+#include <cctype>
 
 namespace common {
 namespace {

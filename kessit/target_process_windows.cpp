@@ -5,7 +5,6 @@
 // a 32-bit process fit the 64-bit ones unchanged.
 #include "kessit/target_process.h"
 
-// windows.h first: the other two build on its types.
 #include <windows.h>
 
 #include <psapi.h>

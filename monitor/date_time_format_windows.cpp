@@ -1,8 +1,9 @@
 #include "monitor/date_time_format.h"
 
+#include <windows.h>
+
 #include <chrono>
 #include <cstdint>
-#include <windows.h>
 
 namespace monitor {
 namespace {

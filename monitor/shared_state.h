@@ -61,6 +61,8 @@ struct SharedState {
 };
 
 // A text counts as a peer table entry when it is longer than "Empty".
-inline bool IsEntry(const std::string& slot) { return slot.size() > 5; }
+inline bool IsEntry(const std::string& slot) {
+    return slot.size() > 5;
+}
 
-}  // namespace monitor
+} // namespace monitor

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "common/message_sink.h"
+#include "switcher/lang/language_table.h"
+
 #include <array>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "common/message_sink.h"
-#include "switcher/lang/language_table.h"
 
 namespace switcher {
 
@@ -15,9 +15,9 @@ namespace switcher {
 struct ModRecord {
     std::string Acronym;
     std::string Name;
-    std::string BannerPath;  // mod directory + "\" + descriptor value
-    std::string ConfigDir;   // mod directory + "\config"
-    std::string DefaultDir;  // mod directory + "\default"
+    std::string BannerPath; // mod directory + "\" + descriptor value
+    std::string ConfigDir;  // mod directory + "\config"
+    std::string DefaultDir; // mod directory + "\default"
     std::string UseLauncher;
     std::string WebDatabaseUrl;
     std::string ForumUrl;
@@ -85,4 +85,4 @@ private:
 std::string LowerAscii(std::string_view text);
 std::string UpperAscii(std::string_view text);
 
-}  // namespace switcher
+} // namespace switcher

@@ -8,7 +8,6 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-
 namespace switcher {
 
 namespace {
@@ -87,7 +86,8 @@ private:
 // request replaces an older one that has not answered yet.
 class PlainNewsView : public HostedView<QTextBrowser> {
 public:
-    explicit PlainNewsView(QWidget* parent) : HostedView(parent), m_network(new QNetworkAccessManager(this)) {}
+    explicit PlainNewsView(QWidget* parent)
+        : HostedView(parent), m_network(new QNetworkAccessManager(this)) {}
     void Navigate(const QUrl& url) override {
         m_requested = url;
         if (m_pending)

@@ -12,7 +12,8 @@ std::string ReplaceAll(std::string_view text, std::string_view pattern, std::str
     // after (position - pattern length + 1). This gives the same result as
     // searching from the beginning every time, without quadratic rescans.
     std::size_t from = 0;
-    for (std::size_t at = result.find(pattern, from); at != std::string::npos; at = result.find(pattern, from)) {
+    for (std::size_t at = result.find(pattern, from); at != std::string::npos;
+         at = result.find(pattern, from)) {
         result.replace(at, pattern.size(), replacement);
         from = at >= pattern.size() - 1 ? at - (pattern.size() - 1) : 0;
     }
@@ -46,4 +47,4 @@ std::vector<std::string> SplitBySet(std::string_view text, const CharSet& delimi
     return tokens;
 }
 
-}  // namespace switcher
+} // namespace switcher

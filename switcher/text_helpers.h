@@ -19,4 +19,4 @@ CharSet MakeCharSet(std::string_view characters);
 // empty token.
 std::vector<std::string> SplitBySet(std::string_view text, const CharSet& delimiters);
 
-}  // namespace switcher
+} // namespace switcher

@@ -14,4 +14,4 @@ void* FindSymbol(void* library, const char* name);
 // the moment of the write.
 bool PatchCodeByte(void* address);
 
-}  // namespace testsupport
+} // namespace testsupport

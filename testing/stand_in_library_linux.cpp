@@ -16,9 +16,13 @@ void* LoadLibraryFile(const std::string& path, std::string& error) {
     return library;
 }
 
-bool FreeLibraryFile(void* library) { return dlclose(library) == 0; }
+bool FreeLibraryFile(void* library) {
+    return dlclose(library) == 0;
+}
 
-void* FindSymbol(void* library, const char* name) { return dlsym(library, name); }
+void* FindSymbol(void* library, const char* name) {
+    return dlsym(library, name);
+}
 
 bool PatchCodeByte(void* address) {
     const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
@@ -32,4 +36,4 @@ bool PatchCodeByte(void* address) {
     return mprotect(page, pageSize, PROT_READ | PROT_EXEC) == 0;
 }
 
-}  // namespace testsupport
+} // namespace testsupport

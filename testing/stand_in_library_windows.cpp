@@ -12,7 +12,9 @@ void* LoadLibraryFile(const std::string& path, std::string& error) {
     return reinterpret_cast<void*>(library);
 }
 
-bool FreeLibraryFile(void* library) { return FreeLibrary(static_cast<HMODULE>(library)) != 0; }
+bool FreeLibraryFile(void* library) {
+    return FreeLibrary(static_cast<HMODULE>(library)) != 0;
+}
 
 void* FindSymbol(void* library, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
@@ -31,4 +33,4 @@ bool PatchCodeByte(void* address) {
     return restored;
 }
 
-}  // namespace testsupport
+} // namespace testsupport

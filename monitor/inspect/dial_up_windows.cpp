@@ -1,11 +1,12 @@
 #include "monitor/inspect/dial_up.h"
 #include "monitor/inspect/tcp_table.h"
 
+#include <windows.h>
+
 #include <cstdint>
 #include <cstring>
 #include <ras.h>
 #include <vector>
-#include <windows.h>
 
 namespace monitor {
 namespace {

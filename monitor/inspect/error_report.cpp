@@ -23,4 +23,4 @@ ErrorReporter ErrorSinkReporter() {
     };
 }
 
-}  // namespace monitor
+} // namespace monitor

@@ -30,4 +30,4 @@ std::string FormatReportLine(const ErrorReport& report);
 // A reporter that hands every line to the monitor's error sink.
 ErrorReporter ErrorSinkReporter();
 
-}  // namespace monitor
+} // namespace monitor

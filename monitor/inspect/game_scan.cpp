@@ -12,12 +12,13 @@
 namespace monitor {
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // The comparison key of a name: its first 14 characters in lower case, NULs
 // included, so that a shorter name only matches a module of exactly that name.
-template <typename Text>
-std::string NameKey(const Text& name, std::size_t length) {
+template <typename Text> std::string NameKey(const Text& name, std::size_t length) {
     std::string key(kModuleNameChars, '\0');
     for (std::size_t i = 0; i < kModuleNameChars && i < length; ++i) {
         key[i] = Lower(name[i]);
@@ -27,20 +28,29 @@ std::string NameKey(const Text& name, std::size_t length) {
 
 constexpr std::size_t kGameIniReadLimit = 254;
 
-}  // namespace
+} // namespace
 
-GameScan::GameScan(SharedState& state, ProcessInspector& inspector, KessitPort& kessit, ErrorReporter reporter)
+GameScan::GameScan(SharedState& state, ProcessInspector& inspector, KessitPort& kessit,
+                   ErrorReporter reporter)
     : m_state(state), m_inspector(inspector), m_kessit(kessit), m_reporter(std::move(reporter)) {
     SetGameDllName(kDefaultGameDllName);
 }
 
-void GameScan::SetGameDllName(std::string name) { m_gameDllKey = NameKey(name, name.size()); }
+void GameScan::SetGameDllName(std::string name) {
+    m_gameDllKey = NameKey(name, name.size());
+}
 
-void GameScan::SetGenuineDigests(std::vector<std::string> digests) { m_genuine = std::move(digests); }
+void GameScan::SetGenuineDigests(std::vector<std::string> digests) {
+    m_genuine = std::move(digests);
+}
 
-void GameScan::SetChecksumHooks(ChecksumHooks hooks) { m_hooks = std::move(hooks); }
+void GameScan::SetChecksumHooks(ChecksumHooks hooks) {
+    m_hooks = std::move(hooks);
+}
 
-void GameScan::SetProcessFilter(std::function<bool(std::uint32_t)> filter) { m_filter = std::move(filter); }
+void GameScan::SetProcessFilter(std::function<bool(std::uint32_t)> filter) {
+    m_filter = std::move(filter);
+}
 
 void GameScan::RefreshProcessIds() {
     m_refreshedUpper = monitor::RefreshProcessIds(m_inspector, m_processes, m_processIds);
@@ -98,8 +108,8 @@ void GameScan::CheckGameDll(const ModuleEntry& module) {
     std::string sizeText = std::to_string(module.BaseSize);
     std::string pidText = std::to_string(module.ProcessId);
     const KessitAnswer answer = m_kessit.Check(baseText, sizeText, pidText);
-    if (answer == KessitAnswer::Failed || (answer == KessitAnswer::Passed &&
-                                           m_state.KessitResult == KessitOutcome::Failed)) {
+    if (answer == KessitAnswer::Failed ||
+        (answer == KessitAnswer::Passed && m_state.KessitResult == KessitOutcome::Failed)) {
         m_state.KessitResult = KessitOutcome::Failed;
     } else if (answer == KessitAnswer::Passed) {
         m_state.KessitResult = KessitOutcome::Passed;
@@ -148,4 +158,4 @@ std::string GameScan::ReadGameIni(std::string_view section, std::string_view key
     return value.empty() ? std::string(fallback) : value;
 }
 
-}  // namespace monitor
+} // namespace monitor

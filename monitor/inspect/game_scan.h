@@ -69,7 +69,7 @@ private:
     ProcessInspector& m_inspector;
     KessitPort& m_kessit;
     ErrorReporter m_reporter;
-    std::string m_gameDllKey;  // 14 characters, lower case, NUL-padded
+    std::string m_gameDllKey; // 14 characters, lower case, NUL-padded
     std::vector<std::string> m_genuine;
     ChecksumHooks m_hooks;
     std::function<bool(std::uint32_t)> m_filter;
@@ -80,7 +80,7 @@ private:
     std::string m_gameIniPath;
     std::string m_gameDllPath;
     int m_checksumBusy = 0;
-    std::optional<int> m_refreshedUpper;  // the last refresh's walk, until a scan uses it
+    std::optional<int> m_refreshedUpper; // the last refresh's walk, until a scan uses it
 };
 
-}  // namespace monitor
+} // namespace monitor

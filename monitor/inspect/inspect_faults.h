@@ -25,8 +25,8 @@ inline void ReportFault(const ErrorReporter& reporter, const char* module, const
     reporter(report);
 }
 
-inline void ReportError(const ErrorReporter& reporter, long number, const char* module,
-                        const char* procedure, std::string text) {
+inline void ReportError(const ErrorReporter& reporter, long number, const char* module, const char* procedure,
+                        std::string text) {
     if (!reporter) {
         return;
     }
@@ -38,4 +38,4 @@ inline void ReportError(const ErrorReporter& reporter, long number, const char* 
     reporter(report);
 }
 
-}  // namespace monitor
+} // namespace monitor

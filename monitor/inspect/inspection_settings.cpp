@@ -17,7 +17,7 @@ bool IsHexDigest(const std::string& text) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 InspectionSettings ReadInspectionSettings(const std::string& iniPath) {
     InspectionSettings settings;
@@ -45,4 +45,4 @@ InspectionSettings ReadInspectionSettings(const std::string& iniPath) {
     return settings;
 }
 
-}  // namespace monitor
+} // namespace monitor

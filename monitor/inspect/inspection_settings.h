@@ -28,4 +28,4 @@ struct InspectionSettings {
 // key gives the defaults.
 InspectionSettings ReadInspectionSettings(const std::string& iniPath);
 
-}  // namespace monitor
+} // namespace monitor

@@ -48,10 +48,10 @@ private:
     KessitCheckFunction m_entry = nullptr;
 };
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<KessitPort> MakeKessitBinding(ErrorReporter reporter, std::string libraryPath) {
     return std::make_unique<LinuxKessitBinding>(std::move(reporter), std::move(libraryPath));
 }
 
-}  // namespace monitor
+} // namespace monitor

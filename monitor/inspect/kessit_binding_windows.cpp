@@ -11,7 +11,7 @@ public:
     WindowsKessitBinding(ErrorReporter reporter, std::string libraryPath)
         : m_reporter(std::move(reporter)), m_path(std::move(libraryPath)) {
         if (m_path.empty()) {
-            m_path = "kessit.dll";  // the loader looks beside the executable first
+            m_path = "kessit.dll"; // the loader looks beside the executable first
         }
     }
 
@@ -46,10 +46,10 @@ private:
     KessitCheckFunction m_entry = nullptr;
 };
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<KessitPort> MakeKessitBinding(ErrorReporter reporter, std::string libraryPath) {
     return std::make_unique<WindowsKessitBinding>(std::move(reporter), std::move(libraryPath));
 }
 
-}  // namespace monitor
+} // namespace monitor

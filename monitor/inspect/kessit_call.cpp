@@ -35,7 +35,7 @@ bool ReadBack(const std::vector<char>& buffer, std::string& text) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 KessitAnswer CallKessit(KessitCheckFunction entry, std::string& baseText, std::string& sizeText,
                         std::string& pidText, const ErrorReporter& reporter) {
@@ -68,4 +68,4 @@ KessitAnswer CallKessit(KessitCheckFunction entry, std::string& baseText, std::s
     }
 }
 
-}  // namespace monitor
+} // namespace monitor

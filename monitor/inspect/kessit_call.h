@@ -15,4 +15,4 @@ inline constexpr char kScanModule[] = "scan";
 KessitAnswer CallKessit(KessitCheckFunction entry, std::string& baseText, std::string& sizeText,
                         std::string& pidText, const ErrorReporter& reporter);
 
-}  // namespace monitor
+} // namespace monitor

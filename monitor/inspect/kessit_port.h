@@ -26,4 +26,4 @@ public:
 // call tries to load it again.
 std::unique_ptr<KessitPort> MakeKessitBinding(ErrorReporter reporter, std::string libraryPath = {});
 
-}  // namespace monitor
+} // namespace monitor

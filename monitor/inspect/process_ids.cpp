@@ -10,4 +10,4 @@ int RefreshProcessIds(ProcessInspector& inspector, ProcessList& processes, Proce
     return n;
 }
 
-}  // namespace monitor
+} // namespace monitor

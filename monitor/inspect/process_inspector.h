@@ -22,7 +22,7 @@ namespace monitor {
 inline constexpr char kInspectModule[] = "pch";
 
 struct ProcessEntry {
-    std::uint32_t Size = 0;  // set by the walk: the platform record's size
+    std::uint32_t Size = 0; // set by the walk: the platform record's size
     std::uint32_t Usage = 0;
     std::uint32_t ProcessId = 0;
     std::uint64_t DefaultHeapId = 0;
@@ -31,7 +31,7 @@ struct ProcessEntry {
     std::uint32_t ParentProcessId = 0;
     std::int32_t BasePriority = 0;
     std::uint32_t Flags = 0;
-    std::array<char, 260> ExeFile{};  // file name of the executable, NUL-padded
+    std::array<char, 260> ExeFile{}; // file name of the executable, NUL-padded
 };
 
 struct ModuleEntry {
@@ -41,9 +41,9 @@ struct ModuleEntry {
     std::uint32_t GlobalUsage = 0;
     std::uint32_t ProcessUsage = 0;
     std::uint64_t BaseAddress = 0;
-    std::uint64_t BaseSize = 0;  // bytes
+    std::uint64_t BaseSize = 0; // bytes
     std::uint64_t ModuleHandle = 0;
-    std::array<char, 256> Name{};  // module file name, NUL-padded
+    std::array<char, 256> Name{}; // module file name, NUL-padded
     // The full path. Windows gives at most 259 characters; on Linux a Wine
     // prefix deep in a home folder easily gives longer paths, which are kept
     // whole so that the game's files beside the module are still found.
@@ -58,8 +58,7 @@ using ProcessIdList = std::array<std::uint32_t, kProcessIdSlots>;
 
 // Copies text into a fixed field, NUL-padded; text that does not fit is cut
 // so that at least one NUL always ends the field.
-template <std::size_t N>
-void SetField(std::array<char, N>& field, std::string_view text) {
+template <std::size_t N> void SetField(std::array<char, N>& field, std::string_view text) {
     field.fill('\0');
     const std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
     for (std::size_t i = 0; i < n; ++i) {
@@ -67,11 +66,12 @@ void SetField(std::array<char, N>& field, std::string_view text) {
     }
 }
 
-inline void SetField(std::string& field, std::string_view text) { field.assign(text); }
+inline void SetField(std::string& field, std::string_view text) {
+    field.assign(text);
+}
 
 // The text of a field up to its first NUL.
-template <std::size_t N>
-std::string FieldText(const std::array<char, N>& field) {
+template <std::size_t N> std::string FieldText(const std::array<char, N>& field) {
     std::size_t n = 0;
     while (n < N && field[n] != '\0') {
         ++n;
@@ -79,7 +79,9 @@ std::string FieldText(const std::array<char, N>& field) {
     return std::string(field.data(), n);
 }
 
-inline std::string FieldText(const std::string& field) { return field.substr(0, field.find('\0')); }
+inline std::string FieldText(const std::string& field) {
+    return field.substr(0, field.find('\0'));
+}
 
 // The port: one backend per platform (Windows toolhelp, Linux /proc).
 // Every failed platform call is reported with module "pch" and the
@@ -123,4 +125,4 @@ std::unique_ptr<ProcessInspector> MakeProcessInspector(ErrorReporter reporter,
 // then not looked at by the game scan). Returns the upper index of the walk.
 int RefreshProcessIds(ProcessInspector& inspector, ProcessList& processes, ProcessIdList& ids);
 
-}  // namespace monitor
+} // namespace monitor

@@ -3,8 +3,9 @@
 #include "monitor/inspect/inspect_faults.h"
 #include "monitor/inspect/process_inspector.h"
 
-#include <cstring>
 #include <windows.h>
+
+#include <cstring>
 #include <tlhelp32.h>
 
 namespace monitor {
@@ -83,7 +84,8 @@ public:
         if (snapshot == INVALID_HANDLE_VALUE) {
             Report(procedure, "CreateToolHelp32Snapshoot failed");
         }
-        return Walk<MODULEENTRY32>(snapshot, list, Module32First, Module32Next, procedure, "Module32First failed");
+        return Walk<MODULEENTRY32>(snapshot, list, Module32First, Module32Next, procedure,
+                                   "Module32First failed");
     }
 
     bool Function_Exist(const std::string& dllName, const std::string& functionName) override {
@@ -153,11 +155,11 @@ private:
     ErrorReporter m_reporter;
 };
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<ProcessInspector> MakeProcessInspector(ErrorReporter reporter, ProcessDetails /*details*/,
                                                        std::string /*procRoot*/) {
     return std::make_unique<WindowsProcessInspector>(std::move(reporter));
 }
 
-}  // namespace monitor
+} // namespace monitor

@@ -33,7 +33,7 @@ private:
 std::string Sha256Hex(std::string_view bytes);
 
 struct FileDigest {
-    std::optional<std::string> Hex;  // empty when the file could not be read
+    std::optional<std::string> Hex; // empty when the file could not be read
     long ErrorNumber = 0;
     std::string ErrorText;
 };
@@ -42,4 +42,4 @@ struct FileDigest {
 // after each block so a caller can keep other work going.
 FileDigest FileSha256(const std::string& nativePath, const std::function<void()>& afterBlock = {});
 
-}  // namespace monitor
+} // namespace monitor

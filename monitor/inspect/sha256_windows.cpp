@@ -1,6 +1,7 @@
 #include "monitor/inspect/sha256.h"
 
 #include <windows.h>
+
 #include <bcrypt.h>
 
 namespace monitor {
@@ -53,4 +54,4 @@ std::string Sha256::FinishHex() {
     return out;
 }
 
-}  // namespace monitor
+} // namespace monitor

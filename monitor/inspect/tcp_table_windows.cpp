@@ -1,8 +1,9 @@
 #include "monitor/inspect/tcp_table.h"
 
+#include <windows.h>
+
 #include <cstring>
 #include <iphlpapi.h>
-#include <windows.h>
 
 namespace monitor {
 namespace {

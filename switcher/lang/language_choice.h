@@ -1,11 +1,11 @@
 #pragma once
 
+#include "common/message_sink.h"
+#include "switcher/lang/language_table.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "common/message_sink.h"
-#include "switcher/lang/language_table.h"
 
 namespace switcher {
 
@@ -22,4 +22,4 @@ std::vector<std::string> ListLanguages(std::string_view programDirectory, const 
 // LangSelect.Change and ends the program with exit code 1.
 void ApplyLanguage(std::string_view programDirectory, std::string_view name);
 
-}  // namespace switcher
+} // namespace switcher

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <string_view>
-
 #include "common/message_sink.h"
 #include "switcher/catalogue.h"
+
+#include <string_view>
 
 namespace switcher {
 
@@ -16,4 +16,4 @@ namespace switcher {
 bool ImportSaveGames(const ModCatalogue& catalogue, int selectedIndex, std::string_view programDirectory,
                      common::MessageSink& sink);
 
-}  // namespace switcher
+} // namespace switcher

@@ -15,5 +15,4 @@ Q_DECL_EXPORT void ZandrelLoadWebPage(QWidget* view, const QUrl* url) {
     if (auto* web = qobject_cast<QWebEngineView*>(view))
         web->load(*url);
 }
-
 }

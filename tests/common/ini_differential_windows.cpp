@@ -20,12 +20,13 @@
 #include "common/ini_file.h"
 #include "tests/support/temp_dir.h"
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
-#include <windows.h>
 
 namespace {
 

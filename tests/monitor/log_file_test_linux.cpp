@@ -1,10 +1,10 @@
 #include "monitor/log_file.h"
 #include "tests/support/temp_dir.h"
 
-#include <gtest/gtest.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <string>
 #include <unistd.h>

@@ -53,4 +53,4 @@ inline std::string ReadBytes(const std::filesystem::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-}  // namespace testsupport
+} // namespace testsupport

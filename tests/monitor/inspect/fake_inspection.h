@@ -27,7 +27,7 @@ public:
     // Each walk returns the next list of IDs; the last one repeats.
     std::vector<std::vector<std::uint32_t>> walks{{}};
     std::map<std::uint32_t, std::vector<monitor::ModuleEntry>> modules;
-    std::vector<std::uint32_t> moduleWalks;  // process IDs asked for, in order
+    std::vector<std::uint32_t> moduleWalks; // process IDs asked for, in order
 
     int Process32_Enum(monitor::ProcessList& list) override {
         const auto& ids = walks[m_walk < walks.size() ? m_walk : walks.size() - 1];
@@ -73,4 +73,4 @@ public:
     }
 };
 
-}  // namespace inspecttest
+} // namespace inspecttest

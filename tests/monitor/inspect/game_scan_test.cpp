@@ -7,9 +7,8 @@
 #include "tests/monitor/inspect/fake_inspection.h"
 #include "tests/support/temp_dir.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -23,7 +22,9 @@ using testsupport::WriteBytes;
 // DIR/<copy>/../sudtest.ini, i.e. two folders up from the DLL's folder.
 struct Installation {
     TempDir dir;
-    std::string Bin(const std::string& copy) const { return (dir.path() / copy / "game" / "bin" / "").string(); }
+    std::string Bin(const std::string& copy) const {
+        return (dir.path() / copy / "game" / "bin" / "").string();
+    }
     void WriteName(const std::string& copy, const std::string& name) const {
         std::filesystem::create_directories(Bin(copy));
         WriteBytes(dir.path() / copy / "sudtest.ini", "[Game]\r\nPlayer0=" + name + "\r\n");
@@ -160,12 +161,12 @@ TEST(GameScan, GameDllNameComparesFourteenCharacters) {
     f.scan.SetGameDllName("GAME_MAIN.DLL");
     f.inspector.modules[5] = {Module("game_main.dllx", "/x/game_main.dllx", 5)};
     f.Tick();
-    EXPECT_EQ(f.state.GameStateCode, monitor::kGameNotStarted);  // a 13-character name matches exactly
+    EXPECT_EQ(f.state.GameStateCode, monitor::kGameNotStarted); // a 13-character name matches exactly
 
     f.scan.SetGameDllName("engine_sixteen.dll");
     f.inspector.modules[5] = {Module("engine_sixteen.dlx", "/x/engine_sixteen.dlx", 5)};
     f.Tick();
-    EXPECT_EQ(f.state.GameStateCode, monitor::kGameStarted);  // only 14 characters count
+    EXPECT_EQ(f.state.GameStateCode, monitor::kGameStarted); // only 14 characters count
 }
 
 TEST(GameScan, ChecksumKeepsItsBusyFlagAndTimerHooksAndSurvivesUnreadableFiles) {
@@ -200,7 +201,7 @@ TEST(GameScan, ChecksumKeepsItsBusyFlagAndTimerHooksAndSurvivesUnreadableFiles) 
     // the timer going and reports an error line.
     f.state.DllChecksum.reset();
     f.scan.ChecksumGameDll(dir / "missing.dll");
-    f.scan.ChecksumGameDll(dir.str());  // a directory
+    f.scan.ChecksumGameDll(dir.str()); // a directory
     EXPECT_FALSE(f.state.DllChecksum);
     EXPECT_EQ(f.scan.ChecksumBusy(), 0);
     EXPECT_EQ(events, (std::vector<std::string>{"stop", "start", "stop", "start"}));
@@ -217,12 +218,13 @@ TEST(InspectionSettings, ReadsDllNameAndGenuineDigests) {
                "[Game]\nDllName=Main_Game.dll\n[integrity]\nGenuine=" + a + ", " + b + " tooshort,,\n");
     const auto settings = monitor::ReadInspectionSettings(dir / "varnok.ini");
     EXPECT_EQ(settings.GameDllName, "Main_Game.dll");
-    EXPECT_EQ(settings.GenuineDigests,
-              (std::vector<std::string>{a, "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef"}));
+    EXPECT_EQ(
+        settings.GenuineDigests,
+        (std::vector<std::string>{a, "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef"}));
 
     const auto defaults = monitor::ReadInspectionSettings(dir / "absent.ini");
     EXPECT_EQ(defaults.GameDllName, monitor::kDefaultGameDllName);
     EXPECT_TRUE(defaults.GenuineDigests.empty());
 }
 
-}  // namespace
+} // namespace

@@ -22,4 +22,4 @@ bool IsLibraryLoaded(const std::string& path);
 // Flips one byte of code in the own process.
 bool FlipCodeByte(void* address);
 
-}  // namespace inspecttest
+} // namespace inspecttest

@@ -1,6 +1,5 @@
-#include "tests/monitor/inspect/inspect_test_platform.h"
-
 #include "common/program_directory.h"
+#include "tests/monitor/inspect/inspect_test_platform.h"
 
 #include <dlfcn.h>
 #include <sys/mman.h>
@@ -8,19 +7,33 @@
 
 namespace inspecttest {
 
-std::uint32_t OwnProcessId() { return static_cast<std::uint32_t>(getpid()); }
+std::uint32_t OwnProcessId() {
+    return static_cast<std::uint32_t>(getpid());
+}
 
-std::string BinDirectory() { return common::ExecutableDirectory() + "../bin/"; }
+std::string BinDirectory() {
+    return common::ExecutableDirectory() + "../bin/";
+}
 
-std::string KessitLibraryName() { return "libkessit.so"; }
+std::string KessitLibraryName() {
+    return "libkessit.so";
+}
 
-std::pair<std::string, std::string> LoadedLibraryAndExport() { return {"libc.so.6", "malloc"}; }
+std::pair<std::string, std::string> LoadedLibraryAndExport() {
+    return {"libc.so.6", "malloc"};
+}
 
-void* LoadLibraryFile(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
+void* LoadLibraryFile(const std::string& path) {
+    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
 
-bool FreeLibraryFile(void* library) { return dlclose(library) == 0; }
+bool FreeLibraryFile(void* library) {
+    return dlclose(library) == 0;
+}
 
-void* FindSymbol(void* library, const char* name) { return dlsym(library, name); }
+void* FindSymbol(void* library, const char* name) {
+    return dlsym(library, name);
+}
 
 bool IsLibraryLoaded(const std::string& path) {
     void* library = dlopen(path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
@@ -41,4 +54,4 @@ bool FlipCodeByte(void* address) {
     return mprotect(page, pageSize, PROT_READ | PROT_EXEC) == 0;
 }
 
-}  // namespace inspecttest
+} // namespace inspecttest

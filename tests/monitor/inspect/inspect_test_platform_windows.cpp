@@ -1,30 +1,41 @@
-#include "tests/monitor/inspect/inspect_test_platform.h"
-
 #include "common/program_directory.h"
+#include "tests/monitor/inspect/inspect_test_platform.h"
 
 #include <windows.h>
 
 namespace inspecttest {
 
-std::uint32_t OwnProcessId() { return GetCurrentProcessId(); }
+std::uint32_t OwnProcessId() {
+    return GetCurrentProcessId();
+}
 
-std::string BinDirectory() { return common::ExecutableDirectory() + "..\\bin\\"; }
+std::string BinDirectory() {
+    return common::ExecutableDirectory() + "..\\bin\\";
+}
 
-std::string KessitLibraryName() { return "kessit.dll"; }
+std::string KessitLibraryName() {
+    return "kessit.dll";
+}
 
 std::pair<std::string, std::string> LoadedLibraryAndExport() {
     return {"kernel32.dll", "CreateToolhelp32Snapshot"};
 }
 
-void* LoadLibraryFile(const std::string& path) { return reinterpret_cast<void*>(LoadLibraryA(path.c_str())); }
+void* LoadLibraryFile(const std::string& path) {
+    return reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+}
 
-bool FreeLibraryFile(void* library) { return FreeLibrary(static_cast<HMODULE>(library)) != 0; }
+bool FreeLibraryFile(void* library) {
+    return FreeLibrary(static_cast<HMODULE>(library)) != 0;
+}
 
 void* FindSymbol(void* library, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 
-bool IsLibraryLoaded(const std::string& path) { return GetModuleHandleA(path.c_str()) != nullptr; }
+bool IsLibraryLoaded(const std::string& path) {
+    return GetModuleHandleA(path.c_str()) != nullptr;
+}
 
 bool FlipCodeByte(void* address) {
     DWORD previous = 0;
@@ -39,4 +50,4 @@ bool FlipCodeByte(void* address) {
     return restored;
 }
 
-}  // namespace inspecttest
+} // namespace inspecttest

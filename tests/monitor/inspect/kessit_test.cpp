@@ -7,10 +7,9 @@
 #include "monitor/inspect/process_inspector.h"
 #include "tests/monitor/inspect/inspect_test_platform.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstring>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -50,7 +49,7 @@ TEST(Kessit, JudgesTheImageOfALoadedModuleAgainstItsFile) {
 
     OwnModule texts = module;
     EXPECT_EQ(binding->Check(texts.base, texts.size, texts.pid), KessitAnswer::Passed);
-    EXPECT_EQ(texts.base, module.base);  // handed back unchanged
+    EXPECT_EQ(texts.base, module.base); // handed back unchanged
 
     ASSERT_TRUE(inspecttest::FlipCodeByte(code));
     texts = module;
@@ -71,7 +70,7 @@ TEST(Kessit, JudgesTheImageOfALoadedModuleAgainstItsFile) {
     texts.size = "12ab";
     EXPECT_EQ(binding->Check(texts.base, texts.size, texts.pid), KessitAnswer::NoAnswer);
     texts = module;
-    texts.size = "1";  // the code lies beyond the given span
+    texts.size = "1"; // the code lies beyond the given span
     EXPECT_EQ(binding->Check(texts.base, texts.size, texts.pid), KessitAnswer::NoAnswer);
     // Only the letters came back unreadable (the monitor itself only ever
     // hands over numbers).
@@ -86,7 +85,7 @@ TEST(Kessit, MissingComponentAndUnreadableAnswersLeaveNoAnswerAndAnErrorLine) {
     auto missing = monitor::MakeKessitBinding(reporter, inspecttest::BinDirectory() + "no_kessit_here.dll");
     std::string base = "4096", size = "4096", pid = "1";
     EXPECT_EQ(missing->Check(base, size, pid), KessitAnswer::NoAnswer);
-    EXPECT_EQ(missing->Check(base, size, pid), KessitAnswer::NoAnswer);  // tried again, no crash
+    EXPECT_EQ(missing->Check(base, size, pid), KessitAnswer::NoAnswer); // tried again, no crash
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_EQ(reports[0].Procedure, "KessitCheck");
 
@@ -113,4 +112,4 @@ TEST(Kessit, MissingComponentAndUnreadableAnswersLeaveNoAnswerAndAnErrorLine) {
     EXPECT_EQ(pid, "9");
 }
 
-}  // namespace
+} // namespace

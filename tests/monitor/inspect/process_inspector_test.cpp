@@ -4,9 +4,8 @@
 #include "tests/monitor/inspect/fake_inspection.h"
 #include "tests/monitor/inspect/inspect_test_platform.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -66,14 +65,16 @@ TEST(ProcessInspector, ModuleWalkOfAnEndedProcessGivesMinusOneWithBothReports) {
     EXPECT_EQ(inspector->Module32_Enum(modules, 0x7FFFFFF0u), -1);
     ASSERT_EQ(modules.size(), 1u);
     EXPECT_EQ(monitor::FieldText(modules[0].Path), "");
-    ASSERT_EQ(captured.Texts(), (std::vector<std::string>{"CreateToolHelp32Snapshoot failed", "Module32First failed"}));
+    ASSERT_EQ(captured.Texts(),
+              (std::vector<std::string>{"CreateToolHelp32Snapshoot failed", "Module32First failed"}));
     for (const auto& r : captured.reports) {
         EXPECT_FALSE(r.Fault);
         EXPECT_EQ(r.Module, "pch");
         EXPECT_EQ(r.Procedure, "Module32_Enum");
     }
     EXPECT_EQ(monitor::FormatReportLine(captured.reports[1]).rfind("ERROR: ", 0), 0u);
-    EXPECT_NE(monitor::FormatReportLine(captured.reports[1]).find(" at pch\\Module32_Enum >>> Module32First failed"),
+    EXPECT_NE(monitor::FormatReportLine(captured.reports[1])
+                  .find(" at pch\\Module32_Enum >>> Module32First failed"),
               std::string::npos);
 }
 
@@ -127,4 +128,4 @@ TEST(ProcessIdList, RefreshKeepsOlderSlotsAndNeverWritesPastTheLastSlot) {
     EXPECT_EQ(ids[999], 10999u);
 }
 
-}  // namespace
+} // namespace

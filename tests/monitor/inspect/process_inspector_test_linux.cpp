@@ -3,9 +3,8 @@
 #include "monitor/inspect/process_inspector.h"
 #include "tests/support/temp_dir.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -22,19 +21,21 @@ std::vector<std::string> Texts(const std::vector<monitor::ErrorReport>& reports)
 
 TEST(LinuxProcessWalk, ReadsNumericDirectoriesAndTheirStatFiles) {
     TempDir proc;
-    WriteBytes(proc.path() / "17" / "stat", "17 (bash) S 1 17 17 0 -1 4194560 0 0 0 0 0 0 0 0 20 0 1 0 5 0 0\n");
+    WriteBytes(proc.path() / "17" / "stat",
+               "17 (bash) S 1 17 17 0 -1 4194560 0 0 0 0 0 0 0 0 20 0 1 0 5 0 0\n");
     // A name with blanks and parentheses: the last ')' ends it.
     WriteBytes(proc.path() / "4242" / "stat", "4242 (game (x) 2) R 17 0 0 0 0 0 0 0 0 0 0 0 0 0 -2 0 7 0\n");
     WriteBytes(proc.path() / "self" / "stat", "1 (nope) S 0\n");
     WriteBytes(proc.path() / "99x" / "stat", "99 (nope) S 0\n");
-    std::filesystem::create_directories(proc.path() / "555");  // ended: no stat any more
+    std::filesystem::create_directories(proc.path() / "555"); // ended: no stat any more
 
     std::vector<monitor::ErrorReport> reports;
     auto inspector = monitor::MakeProcessInspector([&](const auto& r) { reports.push_back(r); },
                                                    monitor::ProcessDetails::Full, proc.path().string());
     monitor::ProcessList list;
     ASSERT_EQ(inspector->Process32_Enum(list), 1);
-    std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.ProcessId < b.ProcessId; });
+    std::sort(list.begin(), list.end(),
+              [](const auto& a, const auto& b) { return a.ProcessId < b.ProcessId; });
     EXPECT_EQ(list[0].ProcessId, 17u);
     EXPECT_EQ(monitor::FieldText(list[0].ExeFile), "bash");
     EXPECT_EQ(list[0].ParentProcessId, 1u);
@@ -50,8 +51,9 @@ TEST(LinuxProcessWalk, ReadsNumericDirectoriesAndTheirStatFiles) {
                                                  monitor::ProcessDetails::IdsOnly, proc / "absent");
     EXPECT_EQ(missing->Process32_Enum(list), -1);
     EXPECT_EQ(list.size(), 1u);
-    EXPECT_EQ(Texts(reports), (std::vector<std::string>{"CreateToolHelp32Snapshoot failed ::: INVALID_HANDLE_VALUE",
-                                                        "Process32First failed"}));
+    EXPECT_EQ(Texts(reports),
+              (std::vector<std::string>{"CreateToolHelp32Snapshoot failed ::: INVALID_HANDLE_VALUE",
+                                        "Process32First failed"}));
 }
 
 TEST(LinuxModuleWalk, OneModulePerMappedFileSpanningAllItsMappings) {
@@ -74,9 +76,11 @@ TEST(LinuxModuleWalk, OneModulePerMappedFileSpanningAllItsMappings) {
                "7f0000010000-7f0000011000 r--p 00000000 08:01 13   /opt/my files/a b.dll\n"
                // a later, separate mapping of the first file widens its span
                "7f0000020000-7f0000021000 r--p 00006000 08:01 11 /opt/game/bin/Game.exe\n"
-               "7f0000030000-7f0000031000 r--p 00000000 08:01 14 " + longPath + "\n"
-               "7ffc00000000-7ffc00001000 r-xp 00000000 00:00 0                  [vdso]\n"
-               "7ffc00002000-7ffc00003000 r--p 00000000 08:01 15 /memfd:x (deleted)");
+               "7f0000030000-7f0000031000 r--p 00000000 08:01 14 " +
+                   longPath +
+                   "\n"
+                   "7ffc00000000-7ffc00001000 r-xp 00000000 00:00 0                  [vdso]\n"
+                   "7ffc00002000-7ffc00003000 r--p 00000000 08:01 15 /memfd:x (deleted)");
     WriteBytes(proc.path() / "32" / "maps", "7ffc00000000-7ffc00001000 r-xp 00000000 00:00 0 [vdso]\n");
 
     std::vector<monitor::ErrorReport> reports;
@@ -114,4 +118,4 @@ TEST(LinuxModuleWalk, OneModulePerMappedFileSpanningAllItsMappings) {
     EXPECT_TRUE(reports.empty());
 }
 
-}  // namespace
+} // namespace

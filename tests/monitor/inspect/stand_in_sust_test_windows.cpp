@@ -7,11 +7,10 @@
 #include "tests/monitor/inspect/inspect_test_platform.h"
 #include "tests/support/temp_dir.h"
 
-#include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <memory>
 #include <set>
 
@@ -20,7 +19,7 @@ namespace {
 using monitor::KessitOutcome;
 using testsupport::TempDir;
 
-constexpr DWORD kAnswerTimeoutMs = 30000;  // Wine may start slowly on a busy machine
+constexpr DWORD kAnswerTimeoutMs = 30000; // Wine may start slowly on a busy machine
 
 // One running stand-in game, talking over its standard input and output.
 class StandIn {
@@ -68,7 +67,7 @@ public:
     }
     ~StandIn() {
         if (m_to) {
-            CloseHandle(m_to);  // the stand-in ends when its input closes
+            CloseHandle(m_to); // the stand-in ends when its input closes
         }
         if (m_process) {
             if (WaitForSingleObject(m_process, 0) != WAIT_OBJECT_0) {
@@ -99,7 +98,9 @@ public:
     }
 
     // Waits until the process has ended; true when it did in time.
-    bool WaitForExit() { return m_process && WaitForSingleObject(m_process, kAnswerTimeoutMs) == WAIT_OBJECT_0; }
+    bool WaitForExit() {
+        return m_process && WaitForSingleObject(m_process, kAnswerTimeoutMs) == WAIT_OBJECT_0;
+    }
 
 private:
     // One line of the answer, without its line end. Polls the pipe so that a
@@ -132,7 +133,8 @@ private:
             }
             char buffer[256];
             DWORD got = 0;
-            if (!ReadFile(m_from, buffer, available < sizeof buffer ? available : sizeof buffer, &got, nullptr)) {
+            if (!ReadFile(m_from, buffer, available < sizeof buffer ? available : sizeof buffer, &got,
+                          nullptr)) {
                 return "no answer (read failed): " + m_pending;
             }
             m_pending.append(buffer, got);
@@ -259,4 +261,4 @@ TEST(StandInGamesUnderToolhelp, LoadedGameDllIsChecksummedAndJudgedByKessit) {
     EXPECT_EQ(m.state.PlayerName, "Name not available! ATTENTION!");
 }
 
-}  // namespace
+} // namespace
