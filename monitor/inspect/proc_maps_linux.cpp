@@ -1,6 +1,8 @@
 // The module list of a process from the text of its /proc/PID/maps.
 #include "monitor/inspect/proc_maps_linux.h"
 
+#include <cstring>
+
 namespace monitor {
 
 bool ParseProcNumber(std::string_view text, std::uint64_t& value, int base) {
@@ -60,10 +62,19 @@ int MapsParser::Parse(std::string_view maps, std::uint32_t owner, ModuleList& li
         NextProcField(line); // offset
         NextProcField(line); // device
         const std::string_view inode = NextProcField(line);
-        while (!line.empty() && line[0] == ' ') {
-            line.remove_prefix(1);
+        // The kernel pads the path to a column of its own; finding it with
+        // memchr skips the padding much faster than a byte loop would. A file
+        // path starts with '/', a named region ("[heap]") with '['.
+        std::string_view path;
+        const auto* firstSlash = static_cast<const char*>(std::memchr(line.data(), '/', line.size()));
+        const auto* bracket = static_cast<const char*>(std::memchr(line.data(), '[', line.size()));
+        if (bracket && (!firstSlash || bracket < firstSlash)) {
+            path = line.substr(static_cast<std::size_t>(bracket - line.data()));
+        } else if (firstSlash) {
+            path = line.substr(static_cast<std::size_t>(firstSlash - line.data()));
+        } else if (const std::size_t text = line.find_first_not_of(' '); text != std::string_view::npos) {
+            path = line.substr(text);
         }
-        const std::string_view path = line;
         const std::size_t dash = range.find('-');
         std::uint64_t start = 0;
         std::uint64_t end = 0;
