@@ -46,6 +46,7 @@ QLabel { background: transparent; }
 QPushButton { background: rgba(40,60,52,180); border: 1px solid rgb(90,120,110); padding: 1px 2px; }
 QPushButton:hover { color: white; border-color: rgb(150,200,180); }
 QPushButton:pressed { background: rgba(70,100,90,200); }
+QPushButton:disabled { color: rgb(110,125,120); border-color: rgb(60,75,70); }
 QLineEdit, QListWidget { background: rgb(10,18,16); border: 1px solid rgb(70,92,86);
   selection-background-color: rgb(50,100,80); }
 QLabel#SaveLogNotice, QLabel#DllNotice { color: rgb(255,140,120); }
