@@ -4,6 +4,10 @@
 #include "common/ini_file.h"
 #include "switcher/options/switcher_settings.h"
 
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace switcher {
@@ -29,19 +33,61 @@ bool IsAbsolute(std::string_view path) {
     return path.size() >= 2 && path[1] == ':';
 }
 
+// One whole-file copy of a switch.
+struct SettingsCopy {
+    std::string source;
+    std::string target;
+};
+
+// Why a copy must not be made: a file that takes part in it and exists must be
+// a regular file, or a link to one (a FIFO would block the switch, a device
+// such as /dev/zero never ends, and a rename over a link to a device would
+// replace the device), and a source must fit the cap. A missing file is no
+// reason: a missing source is skipped, a missing target is created. Empty
+// when the copy may go ahead.
+std::string RefusalOf(const SettingsCopy& copy) {
+    for (const std::string* path : {&copy.source, &copy.target}) {
+        std::error_code error;
+        const std::filesystem::path native(common::ResolvePath(*path));
+        const std::filesystem::file_status status = std::filesystem::status(native, error);
+        if (!std::filesystem::exists(status))
+            continue;
+        if (!std::filesystem::is_regular_file(status))
+            return "Unable to copy " + *path + ": it is not a regular file.";
+        if (path != &copy.source)
+            continue;
+        const std::uintmax_t size = std::filesystem::file_size(native, error);
+        if (!error && size > ConfigSwitcher::kMaxSettingsFileSize)
+            return "Unable to copy " + *path + ": it is larger than " +
+                   std::to_string(ConfigSwitcher::kMaxSettingsFileSize >> 20) + " MiB.";
+    }
+    return {};
+}
+
 // Copies a whole settings file. Failures are not reported: a missing source
 // or an unwritable target leaves the target as it was, and the switch goes
-// on. A target that already holds the source's bytes is left alone: the
-// result is the same, and it spares a flushed write (switching back and forth
-// mostly copies files onto identical copies of themselves).
-void CopySilently(const std::string& source, const std::string& target) {
+// on. The cap holds here too, for a file that grew or was replaced after it
+// was checked. A target that already holds the source's bytes is left alone:
+// the result is the same, and it spares a flushed write (switching back and
+// forth mostly copies files onto identical copies of themselves).
+void CopySilently(const SettingsCopy& copy) {
     std::string bytes;
-    if (!common::ReadWholeFile(source, bytes))
+    if (!common::ReadWholeFile(copy.source, bytes, ConfigSwitcher::kMaxSettingsFileSize))
         return;
     std::string current;
-    if (common::ReadWholeFile(target, current, bytes.size()) && current == bytes)
+    if (common::ReadWholeFile(copy.target, current, bytes.size()) && current == bytes)
         return;
-    [[maybe_unused]] const bool written = common::WriteFileAtomically(target, bytes);
+    [[maybe_unused]] const bool written = common::WriteFileAtomically(copy.target, bytes);
+}
+
+// A copy of Fix config, which goes on past a refused file: each copy stands
+// alone, and the program ends afterwards whatever the copies did.
+void RecoverCopy(common::MessageSink& sink, const SettingsCopy& copy) {
+    const std::string refusal = RefusalOf(copy);
+    if (refusal.empty())
+        CopySilently(copy);
+    else
+        sink.ShowMessage(refusal);
 }
 
 } // namespace
@@ -83,14 +129,27 @@ bool ConfigSwitcher::SwitchConfig(std::string_view acronym) {
 
     // Save what is installed into the mod it belongs to, then install the new
     // mod's saved files. With last == next the files go out and straight back.
-    CopySilently(InstalledPath(last.GameWorkingDir, kGameSettings),
-                 InModDirectory(last.ConfigDir, kGameSettings));
-    CopySilently(InstalledPath(last.EditWorkingDir, kEditorSettings),
-                 InModDirectory(last.ConfigDir, kEditorSettings));
-    CopySilently(InModDirectory(next.ConfigDir, kGameSettings),
-                 InstalledPath(next.GameWorkingDir, kGameSettings));
-    CopySilently(InModDirectory(next.ConfigDir, kEditorSettings),
-                 InstalledPath(next.EditWorkingDir, kEditorSettings));
+    const std::array<SettingsCopy, 4> copies{{
+        {InstalledPath(last.GameWorkingDir, kGameSettings), InModDirectory(last.ConfigDir, kGameSettings)},
+        {InstalledPath(last.EditWorkingDir, kEditorSettings),
+         InModDirectory(last.ConfigDir, kEditorSettings)},
+        {InModDirectory(next.ConfigDir, kGameSettings), InstalledPath(next.GameWorkingDir, kGameSettings)},
+        {InModDirectory(next.ConfigDir, kEditorSettings),
+         InstalledPath(next.EditWorkingDir, kEditorSettings)},
+    }};
+    // Every file is checked before the first copy: a refused file abandons
+    // the whole switch, so the installed files and lastmode still belong
+    // together (half a switch would let the next one save one mod's files
+    // into another mod).
+    for (const SettingsCopy& copy : copies) {
+        const std::string refusal = RefusalOf(copy);
+        if (!refusal.empty()) {
+            m_sink.ShowMessage(refusal);
+            return false;
+        }
+    }
+    for (const SettingsCopy& copy : copies)
+        CopySilently(copy);
 
     return RememberMode(acronym);
 }
@@ -112,20 +171,20 @@ void ConfigSwitcher::RecoverConfigs() {
     m_sink.ShowMessage(m_language.Text("Main.Recover"));
 
     for (const ModRecord& mod : m_catalogue.Mods()) {
-        CopySilently(InModDirectory(mod.DefaultDir, kGameSettings),
-                     InModDirectory(mod.ConfigDir, kGameSettings));
-        CopySilently(InModDirectory(mod.DefaultDir, kEditorSettings),
-                     InModDirectory(mod.ConfigDir, kEditorSettings));
+        RecoverCopy(m_sink, {InModDirectory(mod.DefaultDir, kGameSettings),
+                             InModDirectory(mod.ConfigDir, kGameSettings)});
+        RecoverCopy(m_sink, {InModDirectory(mod.DefaultDir, kEditorSettings),
+                             InModDirectory(mod.ConfigDir, kEditorSettings)});
     }
     if (m_catalogue.Size() == 0)
         return; // nothing to install; game/mode stays as it is
 
     // The first entry is installed whatever its acronym.
     const ModRecord& first = m_catalogue.Mods().front();
-    CopySilently(InModDirectory(first.DefaultDir, kGameSettings),
-                 InstalledPath(first.GameWorkingDir, kGameSettings));
-    CopySilently(InModDirectory(first.DefaultDir, kEditorSettings),
-                 InstalledPath(first.EditWorkingDir, kEditorSettings));
+    RecoverCopy(m_sink, {InModDirectory(first.DefaultDir, kGameSettings),
+                         InstalledPath(first.GameWorkingDir, kGameSettings)});
+    RecoverCopy(m_sink, {InModDirectory(first.DefaultDir, kEditorSettings),
+                         InstalledPath(first.EditWorkingDir, kEditorSettings)});
     RememberMode(first.Acronym);
 }
 

@@ -4,6 +4,7 @@
 #include "switcher/catalogue.h"
 #include "switcher/lang/language_table.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,9 @@ namespace switcher {
 // Swaps the game's and the map editor's settings files (sudtest.ini,
 // edit3.ini) between the mods of the catalogue. The files are copied whole,
 // never parsed. Every copy replaces its target whole or leaves it as it was
-// (temporary file + rename), and a copy that cannot be made is skipped
-// without a message.
+// (temporary file + rename), and a copy that cannot be made (missing source,
+// read-only target) is skipped without a message. A file that is not a
+// regular file, or a source over a few MiB, is refused with a message.
 //
 // `lastmode` is the acronym of the mod whose files are installed in the
 // game's directories; it is kept in memory and as game/mode in switcher.ini.
@@ -21,6 +23,14 @@ class ConfigSwitcher {
 public:
     // The exit code the program ends with after RecoverConfigs.
     static constexpr int kExitCodeAfterRecover = 1;
+
+    // The largest settings file a switch copies. The game's settings files
+    // hold a few hundred key=value lines, each value at most 2047
+    // characters: a few KiB, some tens of KiB with long host lists. 4 MiB is
+    // a hundred times the largest real one, so no genuine file is refused,
+    // yet a mod that ships a huge file in its place is turned away before any
+    // of it is held in memory (a copy reads its file whole).
+    static constexpr std::uint64_t kMaxSettingsFileSize = 4u << 20;
 
     // `programDirectory` ends with a separator; it is the game's installation
     // root, against which the descriptors' working directories resolve.
@@ -35,9 +45,10 @@ public:
 
     // Saves the installed files into the lastmode mod's config directory,
     // installs the given mod's saved files and remembers that mod. False when
-    // the switch was abandoned (lastmode or `acronym` is not catalogued; the
-    // not-found message has been shown and nothing was copied) or when
-    // switcher.ini could not be written (message shown, the copies made).
+    // the switch was abandoned (lastmode or `acronym` is not catalogued, or
+    // one of the four files was refused; the message has been shown and
+    // nothing was copied) or when switcher.ini could not be written (message
+    // shown, the copies made).
     // Either way the command that asked for the switch stops.
     bool SwitchConfig(std::string_view acronym);
 
@@ -49,7 +60,8 @@ public:
 
     // Fix config: shows Main.Recover, resets every mod's saved files to its
     // defaults, installs the first mod's defaults and remembers that mod (an
-    // empty catalogue: only the message). The caller then ends the program
+    // empty catalogue: only the message). A refused file is reported and
+    // skipped; the other copies go on. The caller then ends the program
     // with kExitCodeAfterRecover, whether or not the copies succeeded.
     void RecoverConfigs();
 

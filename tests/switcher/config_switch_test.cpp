@@ -1,14 +1,10 @@
 #include "common/file_system.h"
-#include "common/ini_file.h"
-#include "switcher/catalogue.h"
 #include "switcher/config_switch.h"
-#include "switcher/lang/language_table.h"
-#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
+#include "tests/switcher/config_switch_installation.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -16,76 +12,8 @@ namespace fs = std::filesystem;
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 
-namespace {
-
-using testsupport::RecordingSink;
-
-// A game installation in a temporary directory with a switcher working on it.
-// Relative paths below use '/', which both platforms accept.
-class Game {
-    testsupport::TempDir m_temp; // first: the members below use its path
-
-public:
-    std::string Root() const { return m_temp.str(); }
-    fs::path At(std::string_view relative) const { return m_temp.path() / relative; }
-    void Put(std::string_view relative, std::string_view bytes) const { WriteBytes(At(relative), bytes); }
-    std::string Get(std::string_view relative) const { return ReadBytes(At(relative)); }
-
-    // A mod directory "zandrel/<dir>" with a descriptor and, when given, saved
-    // settings in its config directory.
-    void AddMod(std::string_view dir, std::string_view acronym, std::string_view sud = {},
-                std::string_view edit = {}, std::string_view moreDescriptor = {}) const {
-        const std::string mod = "zandrel/" + std::string(dir);
-        Put(mod + "/ss2plugin.ini",
-            "[mod]\r\nAcronym=" + std::string(acronym) + "\r\n" + std::string(moreDescriptor));
-        if (!sud.empty())
-            Put(mod + "/config/sudtest.ini", sud);
-        if (!edit.empty())
-            Put(mod + "/config/edit3.ini", edit);
-    }
-    void Install(std::string_view sud, std::string_view edit, std::string_view mode) const {
-        Put("game/sudtest.ini", sud);
-        Put("editor/edit3.ini", edit);
-        Put("switcher.ini", "[game]\r\nmode=" + std::string(mode) + "\r\n");
-    }
-    void Load() {
-        catalogue.LoadCatalogue(Root(), "http://127.0.0.1");
-        switcher.LoadLastMode();
-    }
-    std::string StoredMode() const {
-        return common::IniFile(Root() + "switcher.ini").ReadString("game", "mode", "<absent>");
-    }
-    // Every regular file under the root with its content.
-    std::map<std::string, std::string> Snapshot() const {
-        std::map<std::string, std::string> files;
-        for (const auto& entry : fs::recursive_directory_iterator(m_temp.path())) {
-            if (entry.is_regular_file())
-                files[fs::relative(entry.path(), m_temp.path()).generic_string()] = ReadBytes(entry.path());
-        }
-        return files;
-    }
-
-    switcher::ModCatalogue catalogue;
-    switcher::LanguageTable language;
-    RecordingSink sink;
-    switcher::ConfigSwitcher switcher{catalogue, language, sink, Root()};
-};
-
-// Restores a file's write permission and the current directory even when an
-// assertion ends the test early (a read-only file or the current directory
-// would keep the temporary directory from being removed on Windows).
-struct Restore {
-    std::vector<fs::path> readOnlyFiles;
-    fs::path currentDirectory = fs::current_path();
-    ~Restore() {
-        std::error_code ec;
-        for (const auto& file : readOnlyFiles)
-            fs::permissions(file, fs::perms::owner_write, fs::perm_options::add, ec);
-        fs::current_path(currentDirectory, ec);
-    }
-};
-
-} // namespace
+using switchtest::Game;
+using switchtest::Restore;
 
 TEST(SwitchConfig, RoundTripKeepsEachModsSettingsAndIgnoresTheCurrentDirectory) {
     Game game;
@@ -300,4 +228,73 @@ TEST(RecoverConfigs, FailedCopiesStillRememberTheFirstEntryAndAnEmptyCatalogueCh
     empty.switcher.RecoverConfigs();
     EXPECT_EQ(empty.sink.messages.size(), 1u);
     EXPECT_EQ(empty.Snapshot(), before);
+}
+
+TEST(SwitchConfig, CopiesAFileUpToTheCapAndRefusesALargerOneOrADirectoryWithoutCopyingAnything) {
+    constexpr auto kCap = switcher::ConfigSwitcher::kMaxSettingsFileSize;
+    Game game;
+    game.AddMod("a", "a", "A sud", "A edit");
+    game.AddMod("b", "b", std::string(kCap, 'b'), "B edit");
+    game.Install("A sud, played", "A edit", "a");
+    game.Load();
+
+    // A file of exactly the cap is a settings file like any other.
+    ASSERT_TRUE(game.switcher.SwitchConfig("b"));
+    EXPECT_TRUE(game.Get("game/sudtest.ini") == std::string(kCap, 'b'));
+    EXPECT_EQ(game.Get("zandrel/a/config/sudtest.ini"), "A sud, played");
+    ASSERT_TRUE(game.switcher.SwitchConfig("a"));
+    EXPECT_TRUE(game.sink.messages.empty());
+
+    // One byte more, in the last of the four copies: the switch is abandoned
+    // before the first copy, so the installed files still belong to a.
+    const std::string bigEdit = game.catalogue.Mods()[1].ConfigDir + "\\edit3.ini";
+    game.Put("zandrel/b/config/edit3.ini", std::string(kCap + 1, 'e'));
+    game.Put("game/sudtest.ini", "A sud, played again");
+    const auto before = game.Snapshot();
+    EXPECT_FALSE(game.switcher.SwitchConfig("b"));
+    EXPECT_EQ(game.sink.messages,
+              std::vector<std::string>{"Unable to copy " + bigEdit + ": it is larger than 4 MiB."});
+    EXPECT_EQ(game.Snapshot(), before);
+    EXPECT_EQ(game.switcher.LastMode(), "a");
+    EXPECT_EQ(game.StoredMode(), "a");
+
+    // A directory in a settings file's place is refused the same way.
+    game.sink.messages.clear();
+    fs::remove(game.At("zandrel/b/config/edit3.ini"));
+    fs::create_directory(game.At("zandrel/b/config/edit3.ini"));
+    const auto beforeDirectory = game.Snapshot();
+    EXPECT_FALSE(game.switcher.SwitchConfig("b"));
+    EXPECT_EQ(game.sink.messages,
+              std::vector<std::string>{"Unable to copy " + bigEdit + ": it is not a regular file."});
+    EXPECT_EQ(game.Snapshot(), beforeDirectory);
+
+    // Once the file is a settings file again, the switch goes through.
+    fs::remove(game.At("zandrel/b/config/edit3.ini"));
+    game.Put("zandrel/b/config/edit3.ini", "B edit");
+    game.sink.messages.clear();
+    ASSERT_TRUE(game.switcher.SwitchConfig("b"));
+    EXPECT_EQ(game.Get("editor/edit3.ini"), "B edit");
+    EXPECT_EQ(game.Get("zandrel/a/config/sudtest.ini"), "A sud, played again");
+    EXPECT_TRUE(game.sink.messages.empty());
+}
+
+TEST(RecoverConfigs, ReportsARefusedDefaultFileAndMakesTheOtherCopies) {
+    Game game;
+    game.AddMod("a", "a", "a sud", "a edit");
+    game.Put("zandrel/a/default/sudtest.ini",
+             std::string(switcher::ConfigSwitcher::kMaxSettingsFileSize + 1, 'd'));
+    game.Put("zandrel/a/default/edit3.ini", "a default edit");
+    game.Install("installed sud", "installed edit", "a");
+    game.Load();
+    const std::string big = game.catalogue.Mods()[0].DefaultDir + "\\sudtest.ini";
+
+    game.switcher.RecoverConfigs();
+    const std::string refused = "Unable to copy " + big + ": it is larger than 4 MiB.";
+    EXPECT_EQ(game.sink.messages,
+              (std::vector<std::string>{game.language.Text("Main.Recover"), refused, refused}));
+    EXPECT_EQ(game.Get("zandrel/a/config/sudtest.ini"), "a sud");
+    EXPECT_EQ(game.Get("game/sudtest.ini"), "installed sud");
+    EXPECT_EQ(game.Get("zandrel/a/config/edit3.ini"), "a default edit");
+    EXPECT_EQ(game.Get("editor/edit3.ini"), "a default edit");
+    EXPECT_EQ(game.StoredMode(), "a");
 }
