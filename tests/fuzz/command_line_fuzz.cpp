@@ -4,6 +4,7 @@
 // backslashes), and quoting the arguments back by the Windows rules and
 // splitting again gives the same arguments.
 #include "common/command_line.h"
+#include "tests/support/fuzz_check.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,10 +14,7 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
+using testsupport::Check;
 
 // One argument written so that the split reads it back unchanged.
 std::string Quote(const std::string& argument) {

@@ -8,6 +8,7 @@
 // - after a write, reading the key gives the value written, read as a fresh
 //   one-line file would read it.
 #include "common/ini_document.h"
+#include "tests/support/fuzz_check.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -17,10 +18,7 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
+using testsupport::Check;
 
 // Takes the text up to the next 0x01 separator off the front of `input`.
 std::string_view TakeField(std::string_view& input) {

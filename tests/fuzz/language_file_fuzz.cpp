@@ -3,19 +3,13 @@
 // line break or a NUL (texts go into message boxes and labels).
 #include "common/ini_document.h"
 #include "switcher/lang/language_table.h"
+#include "tests/support/fuzz_check.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
-
-} // namespace
+using testsupport::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     common::IniDocument file;

@@ -2,19 +2,13 @@
 // inside the mod directory's name and whose fields hold no line break or NUL
 // (they reach command lines, URLs and ini files).
 #include "switcher/catalogue.h"
+#include "tests/support/fuzz_check.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
-
-} // namespace
+using testsupport::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string modDirectory = "C:\\game\\zandrel\\mod";

@@ -7,6 +7,7 @@
 #include "switcher/program_windows_qt.h"
 #include "testing/demo_layout.h"
 #include "tests/common/stand_in_record.h"
+#include "tests/support/widget_access_qt.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -24,13 +25,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-template <typename T> T* Child(QWidget& window, const char* name) {
-    return window.findChild<T*>(QString::fromLatin1(name));
-}
-
-void Click(QWidget& window, const char* button) {
-    QTest::mouseClick(Child<QPushButton>(window, button), Qt::LeftButton);
-}
+using testsupport::Child;
+using testsupport::Click;
 
 void Select(switcher::MainWindow& main, const demo::DemoMod& mod) {
     auto* mode = Child<QComboBox>(main, "mode");

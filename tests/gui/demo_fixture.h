@@ -3,8 +3,8 @@
 #include "common/file_system.h"
 #include "common/message_sink.h"
 #include "common/program_directory.h"
-#include "common/shell.h"
 #include "switcher/file_chooser.h"
+#include "tests/support/recording_shell.h"
 #include "tests/support/recording_sink.h"
 
 #include <QByteArray>
@@ -21,22 +21,8 @@
 
 namespace guitest {
 
+using testsupport::RecordingShell;
 using testsupport::RecordingSink;
-
-// Records what the windows ask the shell to open, and starts nothing.
-class RecordingShell : public common::Shell {
-public:
-    struct Call {
-        std::string target;
-        std::string parameters;
-        common::ShowMode mode;
-        bool operator==(const Call&) const = default;
-    };
-    void Open(std::string_view target, std::string_view parameters, common::ShowMode mode) override {
-        calls.push_back({std::string(target), std::string(parameters), mode});
-    }
-    std::vector<Call> calls;
-};
 
 // Stands in for the file-open dialog: keeps each request and answers with
 // `answer` (nothing: the user cancelled). `whileOpen` runs as the dialog

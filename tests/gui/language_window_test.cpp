@@ -3,6 +3,7 @@
 #include "switcher/main_window.h"
 #include "switcher/program_windows_qt.h"
 #include "testing/demo_layout.h"
+#include "tests/support/widget_access_qt.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -16,13 +17,8 @@ using guitest::RecordingSink;
 
 namespace {
 
-template <typename T> T* Child(QWidget& window, const char* name) {
-    return window.findChild<T*>(QString::fromLatin1(name));
-}
-
-void Click(QWidget& window, const char* button) {
-    QTest::mouseClick(Child<QPushButton>(window, button), Qt::LeftButton);
-}
+using testsupport::Child;
+using testsupport::Click;
 
 QStringList Listed(QWidget& window) {
     QStringList names;

@@ -9,6 +9,7 @@
 #include "switcher/service_address.h"
 #include "tests/common/stand_in_record.h"
 #include "tests/gamelist_service/service_client.h"
+#include "tests/support/widget_access_qt.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,13 +29,8 @@ using guitest::RecordingSink;
 
 namespace {
 
-template <typename T> T* Child(QWidget& window, const char* name) {
-    return window.findChild<T*>(QString::fromLatin1(name));
-}
-
-void Click(QWidget& window, const char* button) {
-    QTest::mouseClick(Child<QPushButton>(window, button), Qt::LeftButton);
-}
+using testsupport::Child;
+using testsupport::Click;
 
 QString Cell(QWidget& launcher, int row, int column) {
     auto* item = Child<QTableWidget>(launcher, "gameslist3")->item(row, column);

@@ -8,6 +8,7 @@
 #include "switcher/program_windows_qt.h"
 #include "switcher/service_address.h"
 #include "testing/demo_layout.h"
+#include "tests/support/widget_access_qt.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -46,13 +47,8 @@ bool CloseTo(QRgb a, unsigned b, int tolerance) {
            std::abs(qBlue(a) - int(b & 0xFF)) <= tolerance;
 }
 
-template <typename T> T* Child(QWidget& window, const char* name) {
-    return window.findChild<T*>(QString::fromLatin1(name));
-}
-
-void Click(QWidget& window, const char* button) {
-    QTest::mouseClick(Child<QPushButton>(window, button), Qt::LeftButton);
-}
+using testsupport::Child;
+using testsupport::Click;
 
 // The windows over a recording shell and a scripted file dialog, both kept
 // reachable for the test.

@@ -1,4 +1,5 @@
 #include "demo_fixture.h"
+#include "tests/support/program_run_qt.h"
 
 #include <QFile>
 #include <QImage>
@@ -9,37 +10,16 @@ using guitest::DemoInstallation;
 
 namespace {
 
-// Whether some process holds the switcher's single-instance name (an
-// abstract Unix socket, listed with a leading '@').
+// Whether some process holds the switcher's single-instance name.
 bool InstanceLockHeld() {
-    QFile table(QStringLiteral("/proc/net/unix"));
-    if (!table.open(QIODevice::ReadOnly))
-        return false;
-    for (const QByteArray& line : table.readAll().split('\n'))
-        if (line.trimmed().endsWith(" @VQXSwitcher"))
-            return true;
-    return false;
+    return testsupport::AbstractSocketListening(QStringLiteral("VQXSwitcher"));
 }
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = testsupport::ProgramRun;
 
 Run RunZandrel(const QStringList& args, int timeoutMs = 60000) {
     QProcess p;
-    p.start(QStringLiteral(ZANDREL_EXE), args);
-    Run r;
-    if (p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit) {
-        r.exitCode = p.exitCode();
-    } else {
-        p.kill();
-        p.waitForFinished();
-    }
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return testsupport::RunToEnd(p, QStringLiteral(ZANDREL_EXE), args, timeoutMs);
 }
 
 } // namespace

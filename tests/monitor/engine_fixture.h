@@ -3,6 +3,9 @@
 #include "monitor/monitor_engine.h"
 #include "tests/monitor/fake_sockets.h"
 #include "tests/monitor/inspect/fake_inspection.h"
+#include "tests/support/counting_sound.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/fake_tcp_table.h"
 
 #include <chrono>
 #include <functional>
@@ -14,13 +17,11 @@
 namespace monitortest {
 
 using namespace std::chrono_literals;
-
-class FakeClock final : public monitor::ClockPort {
-public:
-    // A fixed day at 12:00:00 (UTC), so times of day are easy to read.
-    monitor::TimePoint now = monitor::TimePoint{} + std::chrono::hours(24 * 20000 + 12);
-    monitor::TimePoint Now() const override { return now; }
-};
+// The shared fakes, under the names the rig's users know them by. The clock
+// starts at noon, so times of day are easy to read.
+using testsupport::CountingSound;
+using testsupport::FakeClock;
+using FakeTable = testsupport::FakeTcpTable;
 
 class PlainDateTime final : public monitor::DateTimeFormat {
 public:
@@ -31,26 +32,6 @@ public:
         std::snprintf(text, sizeof text, "%02d:%02d:%02d", int(s / 3600), int(s / 60 % 60), int(s % 60));
         return text;
     }
-};
-
-class FakeTable final : public monitor::TcpTableSource {
-public:
-    std::vector<monitor::TcpRow> rows;
-    std::uint32_t code = 0;
-    std::uint32_t size = monitor::kTcpTableBytes;
-    int reads = 0;
-    std::uint32_t Read(std::vector<monitor::TcpRow>& out, std::uint32_t& outSize) override {
-        ++reads;
-        out = code ? std::vector<monitor::TcpRow>{} : rows;
-        outSize = size;
-        return code;
-    }
-};
-
-class CountingSound final : public monitor::SoundPort {
-public:
-    int plays = 0;
-    void PlayErrorSound() override { ++plays; }
 };
 
 class FakeTimer final : public monitor::TimerPort {

@@ -1,4 +1,6 @@
 #include "monitor/evaluation.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/fixed_date_time.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -10,18 +12,6 @@ using monitor::SharedState;
 using monitor::TimePoint;
 
 namespace {
-
-class FakeClock final : public monitor::ClockPort {
-public:
-    TimePoint Now() const override { return m_now; }
-    TimePoint m_now = TimePoint{} + 1000h;
-};
-
-class FixedFormat final : public monitor::DateTimeFormat {
-public:
-    std::string ShortDate(TimePoint) const override { return "24.12.2003"; }
-    std::string ShortTime(TimePoint) const override { return "21:05:09"; }
-};
 
 // Records every call in order, one text per call.
 class RecordingView final : public monitor::EvaluationView {
@@ -66,8 +56,8 @@ public:
 struct Fixture {
     SharedState state;
     RecordingView view;
-    FakeClock clock;
-    FixedFormat format;
+    testsupport::FakeClock clock{TimePoint{} + 1000h};
+    testsupport::FixedDateTime format{"24.12.2003", "21:05:09"};
 
     void Run() {
         view.m_calls.clear();
@@ -205,7 +195,7 @@ TEST(EvaluateStatus, StartedGamesAreComparedWithThePlayerCount) {
     Fixture f;
     f.state.IsServer = 1;
     f.state.GameStateCode = monitor::kGameStarted;
-    f.state.GameWatchStart = f.clock.m_now - 45s;
+    f.state.GameWatchStart = f.clock.now - 45s;
     f.view.m_playerCount = "4";
     f.state.PeerTable[1] = "19910238401A";
     f.state.PeerTable[2] = "19910238402B";
@@ -248,7 +238,7 @@ TEST(EvaluateStatus, WatchUsesTheSecondsFieldAndRestartsOnlyWhileTheGameIsNotRun
     Fixture f;
     f.view.m_playerCount = "2"; // joiner, nothing started: always differs
     f.state.GameStateCode = monitor::kGameStarted;
-    const TimePoint start = f.clock.m_now;
+    const TimePoint start = f.clock.now;
     f.state.GameWatchStart = start;
 
     const struct {
@@ -257,7 +247,7 @@ TEST(EvaluateStatus, WatchUsesTheSecondsFieldAndRestartsOnlyWhileTheGameIsNotRun
     } cases[] = {{30s, false}, {30999ms, false}, {31s, true}, {59s, true},
                  {60s, false}, {90s, false},     {91s, true}, {-40s, false}};
     for (const auto& c : cases) {
-        f.clock.m_now = start + c.elapsed;
+        f.clock.now = start + c.elapsed;
         f.Run();
         EXPECT_EQ(!f.view.m_log.empty(), c.warns) << c.elapsed.count() << " ms";
         EXPECT_EQ(f.state.GameWatchStart, start) << "fixed while the local game runs";
@@ -265,21 +255,21 @@ TEST(EvaluateStatus, WatchUsesTheSecondsFieldAndRestartsOnlyWhileTheGameIsNotRun
 
     // While the local game is not started the watch follows the clock.
     f.state.GameStateCode = monitor::kGameNotStarted;
-    f.clock.m_now = start + 45s;
+    f.clock.now = start + 45s;
     f.Run();
     EXPECT_EQ(f.state.GameWatchStart, start + 45s);
     f.state.GameStateCode = monitor::kGameNotExamined;
-    f.clock.m_now = start + 50s;
+    f.clock.now = start + 50s;
     f.Run();
     EXPECT_EQ(f.state.GameWatchStart, start + 50s);
 
     // Once it starts, the first 30 seconds are quiet.
     f.state.GameStateCode = monitor::kGameStarted;
-    f.clock.m_now = start + 75s;
+    f.clock.now = start + 75s;
     f.Run();
     EXPECT_TRUE(f.view.m_log.empty());
     EXPECT_EQ(f.state.GameWatchStart, start + 50s);
-    f.clock.m_now = start + 85s;
+    f.clock.now = start + 85s;
     f.Run();
     EXPECT_FALSE(f.view.m_log.empty());
 }

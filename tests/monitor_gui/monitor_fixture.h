@@ -3,6 +3,11 @@
 #include "monitor/monitor_window.h"
 #include "tests/monitor/fake_sockets.h"
 #include "tests/monitor/inspect/fake_inspection.h"
+#include "tests/support/counting_sound.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/fake_tcp_table.h"
+#include "tests/support/fixed_date_time.h"
+#include "tests/support/recording_shell.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -16,52 +21,15 @@
 // The monitor window with in-memory ports that the test can look into.
 namespace monitorgui {
 
-struct OpenCall {
-    std::string target;
-    std::string parameters;
-    int mode = -1;
-};
-
-class RecordingShell final : public common::Shell {
-public:
-    std::vector<OpenCall> calls;
-    void Open(std::string_view target, std::string_view parameters, common::ShowMode mode) override {
-        calls.push_back({std::string(target), std::string(parameters), static_cast<int>(mode)});
-    }
-};
-
-class CountingSound final : public monitor::SoundPort {
-public:
-    int plays = 0;
-    void PlayErrorSound() override { ++plays; }
-};
-
-class FixedClock final : public monitor::ClockPort {
-public:
-    monitor::TimePoint now = monitor::TimePoint{} + std::chrono::hours(24 * 365 * 30);
-    monitor::TimePoint Now() const override { return now; }
-};
-
-class PlainDateTime final : public monitor::DateTimeFormat {
-public:
-    std::string ShortDate(monitor::TimePoint) const override { return "01.02.2003"; }
-    std::string ShortTime(monitor::TimePoint) const override { return "04:05:06"; }
-};
-
-class EmptyTcpTable final : public monitor::TcpTableSource {
-public:
-    std::uint32_t Read(std::vector<monitor::TcpRow>& rows, std::uint32_t& size) override {
-        rows.clear();
-        size = monitor::kTcpTableBytes;
-        return 0;
-    }
-};
+using testsupport::CountingSound;
+using testsupport::FakeClock;
+using testsupport::RecordingShell;
 
 struct FakeMonitor {
     inspecttest::FakeInspector* inspector = new inspecttest::FakeInspector;
     RecordingShell* shell = new RecordingShell;
     CountingSound* sound = new CountingSound;
-    FixedClock* clock = new FixedClock;
+    FakeClock* clock = new FakeClock(monitor::TimePoint{} + std::chrono::hours(24 * 365 * 30));
     monitortest::FakeSockets* sockets = new monitortest::FakeSockets;
     std::unique_ptr<monitor::MonitorWindow> window;
 
@@ -72,8 +40,8 @@ struct FakeMonitor {
         ports.Shell.reset(shell);
         ports.Sound.reset(sound);
         ports.Clock.reset(clock);
-        ports.DateTime = std::make_unique<PlainDateTime>();
-        ports.TcpTable = std::make_unique<EmptyTcpTable>();
+        ports.DateTime = std::make_unique<testsupport::FixedDateTime>("01.02.2003", "04:05:06");
+        ports.TcpTable = std::make_unique<testsupport::FakeTcpTable>();
         ports.Sockets.reset(sockets);
         window = std::make_unique<monitor::MonitorWindow>(std::move(ports));
     }

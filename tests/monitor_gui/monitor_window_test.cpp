@@ -131,7 +131,7 @@ private slots:
         QCOMPARE(m.shell->calls[0].target, std::string(monitor::kWebsiteUrl));
         QVERIFY(m.shell->calls[0].target.rfind("http://", 0) == 0);
         QCOMPARE(m.shell->calls[0].parameters, std::string("0"));
-        QCOMPARE(m.shell->calls[0].mode, 9);
+        QCOMPARE(static_cast<int>(m.shell->calls[0].mode), 9);
     }
 
     void saveLogAppendsEveryLineAndSelectsTheLast() {

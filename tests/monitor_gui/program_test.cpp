@@ -1,4 +1,5 @@
 #include "monitor/single_instance_qt.h"
+#include "tests/support/program_run_qt.h"
 #include "tests/support/temp_dir.h"
 
 #include <QFile>
@@ -24,21 +25,10 @@ QString OwnInstance(const char* what) {
 // Whether some process listens on the local socket `name` (an abstract Unix
 // socket, listed with a leading '@').
 bool Listening(const QString& name) {
-    QFile table(QStringLiteral("/proc/net/unix"));
-    if (!table.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray wanted = " @" + name.toLatin1();
-    for (const QByteArray& line : table.readAll().split('\n'))
-        if (line.trimmed().endsWith(wanted))
-            return true;
-    return false;
+    return testsupport::AbstractSocketListening(name);
 }
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = testsupport::ProgramRun;
 
 void Prepare(QProcess& p, const QString& instance) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -50,17 +40,7 @@ void Prepare(QProcess& p, const QString& instance) {
 Run RunVarnok(const QStringList& args, const QString& instance) {
     QProcess p;
     Prepare(p, instance);
-    p.start(QStringLiteral(VARNOK_EXE), args);
-    Run r;
-    if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit) {
-        r.exitCode = p.exitCode();
-    } else {
-        p.kill();
-        p.waitForFinished();
-    }
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return testsupport::RunToEnd(p, QStringLiteral(VARNOK_EXE), args);
 }
 
 } // namespace

@@ -8,12 +8,6 @@
 
 namespace {
 
-class NoView final : public monitor::MonitorView {
-public:
-    void DisplayChanged() override {}
-    void ShowMessage(const std::string&) override {}
-};
-
 // The engine on a Qt socket array; every other port is a fake. Port 0: the
 // server listens on a free port.
 struct QtRig {
@@ -25,7 +19,7 @@ struct QtRig {
     monitortest::FakeClock clock;
     monitortest::PlainDateTime dateTime;
     monitortest::FakeTimer timer;
-    NoView view;
+    monitortest::FakeView view;
     monitor::MonitorEngine engine{
         monitor::EnginePorts{sockets, table, inspector, kessit, sound, clock, dateTime, timer, view, {}},
         monitor::EngineConfig{0, ".", {}}};

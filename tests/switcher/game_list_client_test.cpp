@@ -1,4 +1,5 @@
 #include "switcher/multiplayer/game_list_client.h"
+#include "tests/support/recording_sink.h"
 
 #include <deque>
 #include <gtest/gtest.h>
@@ -33,14 +34,9 @@ struct ScriptedHttp : switcher::HttpPort {
     }
 };
 
-struct Messages : common::MessageSink {
-    std::vector<std::string> shown;
-    void ShowMessage(std::string_view text) override { shown.emplace_back(text); }
-};
-
 struct ClientTest : ::testing::Test {
     ScriptedHttp http;
-    Messages sink;
+    testsupport::RecordingSink sink;
     GameListClient client{http, sink, [] { return std::string("http://list.example:8080"); }};
 
     std::optional<GameListReply> Fetch() {
@@ -59,9 +55,9 @@ TEST_F(ClientTest, ThreeFailedRequestsShowThreeMessagesAndStop) {
     ASSERT_TRUE(reply.has_value());
     EXPECT_EQ(http.gets.size(), 3u);
     EXPECT_EQ(http.gets[0], "http://list.example:8080/vqx/?mode=list&submode=strippedV2");
-    ASSERT_EQ(sink.shown.size(), 3u);
-    EXPECT_EQ(sink.shown[0], " problem while refreshing! Trying again upto 3 times. Try: 0");
-    EXPECT_EQ(sink.shown[2], " problem while refreshing! Trying again upto 3 times. Try: 2");
+    ASSERT_EQ(sink.messages.size(), 3u);
+    EXPECT_EQ(sink.messages[0], " problem while refreshing! Trying again upto 3 times. Try: 0");
+    EXPECT_EQ(sink.messages[2], " problem while refreshing! Trying again upto 3 times. Try: 2");
     EXPECT_FALSE(reply->complete);
     EXPECT_TRUE(reply->entries.empty());
 }
@@ -71,15 +67,15 @@ TEST_F(ClientTest, ShortBodiesAreSilentFailuresAndAGoodOneEndsTheAttempts) {
     auto reply = Fetch();
     EXPECT_EQ(http.gets.size(), 3u);
     // Three empty or short bodies: no retry message, one for the unusable list.
-    EXPECT_EQ(sink.shown, std::vector<std::string>{switcher::kIncompleteListMessage});
+    EXPECT_EQ(sink.messages, std::vector<std::string>{switcher::kIncompleteListMessage});
     EXPECT_FALSE(reply->complete);
 
     http.gets.clear();
-    sink.shown.clear();
+    sink.messages.clear();
     http.script = {{false, ""}, {true, kList}, {true, kList}};
     reply = Fetch();
     EXPECT_EQ(http.gets.size(), 2u);
-    EXPECT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.messages.size(), 1u);
     ASSERT_EQ(reply->entries.size(), 1u);
     EXPECT_EQ(reply->entries[0][switcher::GameListEntry::Class], "ww2");
 }
@@ -91,7 +87,7 @@ TEST_F(ClientTest, ErrorStatusBodiesAreReplies) {
     const auto reply = Fetch();
     EXPECT_EQ(http.gets.size(), 1u);
     EXPECT_FALSE(reply->complete);
-    EXPECT_EQ(sink.shown, std::vector<std::string>{switcher::kIncompleteListMessage});
+    EXPECT_EQ(sink.messages, std::vector<std::string>{switcher::kIncompleteListMessage});
 
     http.script = {{true, "404 page\r\n"}};
     std::optional<std::string> address;
@@ -114,10 +110,10 @@ TEST_F(ClientTest, PostSendsTheEncodedAnnouncementOnceAndReportsFailure) {
     EXPECT_EQ(http.posts[0],
               "http://list.example:8080/vqx/?mode=addV2&?mode=addV2&name=Red+Tank&map=map%2essm"
               "&ip=1%2e2%2e3%2e4&version=CDV&class=cdv&players=4vs4&note=");
-    EXPECT_TRUE(sink.shown.empty());
+    EXPECT_TRUE(sink.messages.empty());
 
     client.PostHostedGame(game, [&](bool r) { ok = r; });
     EXPECT_FALSE(ok);
     EXPECT_EQ(http.posts.size(), 2u);
-    EXPECT_EQ(sink.shown, std::vector<std::string>{" problem while posting! "});
+    EXPECT_EQ(sink.messages, std::vector<std::string>{" problem while posting! "});
 }

@@ -5,6 +5,7 @@
 #include "switcher/join_address.h"
 #include "switcher/lang/language_table.h"
 #include "switcher/launch.h"
+#include "tests/support/recording_shell.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 
@@ -21,24 +22,26 @@ namespace {
 
 using testsupport::RecordingSink;
 
+using testsupport::RecordingShell;
+
+// One open with the current directory at its moment, which is where a started
+// program runs.
 struct Opened {
     std::string target;
     std::string parameters;
     ShowMode mode;
-    std::string directory; // the current directory at the moment of the open
+    std::string directory;
     bool operator==(const Opened&) const = default;
 };
 
-struct RecordingShell : common::Shell {
-    std::vector<Opened> opened;
-    std::vector<std::string>* events = nullptr;
-    void Open(std::string_view target, std::string_view parameters, ShowMode mode) override {
-        opened.push_back({std::string(target), std::string(parameters), mode, common::CurrentDirectory()});
-        if (events) {
-            events->push_back("open " + std::string(target));
-        }
+std::vector<Opened> OpensOf(const RecordingShell& shell) {
+    std::vector<Opened> opens;
+    for (std::size_t i = 0; i < shell.calls.size(); ++i) {
+        const RecordingShell::Call& call = shell.calls[i];
+        opens.push_back({call.target, call.parameters, call.mode, shell.directories[i]});
     }
-};
+    return opens;
+}
 
 // Game/editor directories and programs of the descriptor below.
 constexpr const char* kModA =
@@ -118,7 +121,7 @@ TEST_F(LaunchTest, GameParametersAreBuiltByteForByte) {
     // Each game start opens the OnLaunchGame trigger (in the program
     // directory) first, then the game inside its working directory.
     const Opened trigger{"trigger.html", "", ShowMode::ShowNA, m_home};
-    EXPECT_EQ(m_shell.opened,
+    EXPECT_EQ(OpensOf(m_shell),
               (std::vector<Opened>{
                   trigger,
                   {gameExe, " -x", ShowMode::ShowNA, gameDir},
@@ -132,17 +135,16 @@ TEST_F(LaunchTest, GameParametersAreBuiltByteForByte) {
 
     // Empty GameArguments: the leading blank stays, so a join has two blanks.
     UseDescriptor("[game]\nGameExe=game\\code\\game_exe.exe\nGameWorkingDir=game\n");
-    m_shell.opened.clear();
+    m_shell.Clear();
     Launcher& plain = Make();
     plain.LaunchGame("host-1.example");
     plain.LaunchGameWith("extra");
     plain.LaunchGame("");
-    ASSERT_EQ(m_shell.opened.size(), 3u);
-    EXPECT_EQ(m_shell.opened[0].parameters, "  IP=host-1.example");
-    EXPECT_EQ(m_shell.opened[0].directory, gameDir)
-        << "a working directory without a trailing backslash works";
-    EXPECT_EQ(m_shell.opened[1].parameters, "  extra");
-    EXPECT_EQ(m_shell.opened[2].parameters, " ");
+    ASSERT_EQ(m_shell.calls.size(), 3u);
+    EXPECT_EQ(m_shell.calls[0].parameters, "  IP=host-1.example");
+    EXPECT_EQ(m_shell.directories[0], gameDir) << "a working directory without a trailing backslash works";
+    EXPECT_EQ(m_shell.calls[1].parameters, "  extra");
+    EXPECT_EQ(m_shell.calls[2].parameters, " ");
     ExpectBackHome();
 }
 
@@ -153,7 +155,7 @@ TEST_F(LaunchTest, EditorsStartNormallyInTheirDirectoriesWithoutTrigger) {
     EXPECT_TRUE(m_sink.messages.empty());
     ExpectBackHome();
     EXPECT_EQ(
-        m_shell.opened,
+        OpensOf(m_shell),
         (std::vector<Opened>{
             {ProgramDirectory() + "editor\\edit3.exe", " -e 1", ShowMode::ShowNormal, Inside("editor\\")},
             {ProgramDirectory() + "anied\\anied.exe", " ", ShowMode::ShowNormal, Inside("anied\\")},
@@ -181,14 +183,14 @@ TEST_F(LaunchTest, MissingDirectoriesAndProgramsAreReportedAndStartNothing) {
     EXPECT_EQ(m_sink.messages, (std::vector<std::string>{dirMessage("nodir\\"), dirMessage("nodir\\"),
                                                          dirMessage("noedit\\"), dirMessage("nobrief\\")}));
     // The trigger fires even though the game then fails; nothing else opens.
-    EXPECT_EQ(m_shell.opened, (std::vector<Opened>(2, {"trigger.html", "", ShowMode::ShowNA, m_home})));
+    EXPECT_EQ(OpensOf(m_shell), (std::vector<Opened>(2, {"trigger.html", "", ShowMode::ShowNA, m_home})));
 
     // Directories exist, programs do not. Error4 is used as written.
     UseDescriptor(
         "[game]\nGameExe=game\\nogame.exe\nGameWorkingDir=game\\\n"
         "EditExe=editor\\none.exe\nEditWorkingDir=editor\\\nBriefExe=anied\\none.exe\nBriefDir=anied\\\n");
     m_sink.messages.clear();
-    m_shell.opened.clear();
+    m_shell.Clear();
     Launcher& again = Make();
     again.LaunchGame("");
     ExpectBackHome();
@@ -205,7 +207,7 @@ TEST_F(LaunchTest, MissingDirectoriesAndProgramsAreReportedAndStartNothing) {
                                    "edit3.exe  not\\nfound " + pd + "editor\\none.exe",
                                    "anied.exe not\\nfound " + pd + "anied\\none.exe",
                                }));
-    EXPECT_TRUE(m_shell.opened.empty());
+    EXPECT_TRUE(m_shell.calls.empty());
 
     // After a success the program directory is current again even when the
     // launch began elsewhere.
@@ -231,24 +233,24 @@ TEST_F(LaunchTest, TriggersAndMultiplayer) {
               launcher.ContinueMultiplayer(raiseLauncher, raiseApp));
     EXPECT_EQ(events, (std::vector<std::string>{"open http://chat/a", "raise launcher", "open http://mp/a",
                                                 "raise launcher", "raise application"}));
-    ASSERT_EQ(m_shell.opened.size(), 2u);
-    EXPECT_EQ(m_shell.opened[0].mode, ShowMode::ShowNA);
-    EXPECT_EQ(m_shell.opened[1].mode, ShowMode::ShowNormal);
-    EXPECT_EQ(m_shell.opened[1].parameters, "");
+    ASSERT_EQ(m_shell.calls.size(), 2u);
+    EXPECT_EQ(m_shell.calls[0].mode, ShowMode::ShowNA);
+    EXPECT_EQ(m_shell.calls[1].mode, ShowMode::ShowNormal);
+    EXPECT_EQ(m_shell.calls[1].parameters, "");
 
     // UseLauncher 0: the trigger still fires first, then the web database.
     UseDescriptor(
         "[mod]\nUseLauncher=$0\nWebDatabaseUrl=http://db/a\n[game]\nOnLaunchMultiplayer=mp.bat\nOnChat=\n");
     Launcher& web = Make();
     events.clear();
-    m_shell.opened.clear();
+    m_shell.Clear();
     web.FireOnChat();       // empty field: nothing
     web.FireOnLaunchGame(); // absent field: nothing
     EXPECT_EQ(Launcher::MultiplayerOutcome::OpenedWebDatabase, web.ContinueMultiplayer(raiseLauncher));
     EXPECT_EQ(events, (std::vector<std::string>{"raise launcher", "open mp.bat", "raise launcher",
                                                 "open http://db/a"}));
-    ASSERT_EQ(m_shell.opened.size(), 2u);
-    EXPECT_EQ(m_shell.opened[1], (Opened{"http://db/a", "", ShowMode::Show, m_home}));
+    ASSERT_EQ(m_shell.calls.size(), 2u);
+    EXPECT_EQ(OpensOf(m_shell)[1], (Opened{"http://db/a", "", ShowMode::Show, m_home}));
 
     // Not an integer: message with the field's text, and nothing opens.
     for (const char* bad : {"", "1x", "yes"}) {
@@ -276,7 +278,7 @@ TEST_F(LaunchTest, RefusedJoinAddressStartsNothingNotEvenTheTrigger) {
     Launcher& launcher = Make();
     launcher.LaunchGame("x\" -foo");
     launcher.LaunchGame("1.2.3.4 -cheat");
-    EXPECT_TRUE(m_shell.opened.empty());
+    EXPECT_TRUE(m_shell.calls.empty());
     EXPECT_EQ(
         m_sink.messages,
         (std::vector<std::string>{

@@ -1,6 +1,8 @@
 #include "common/shell.h"
 #include "switcher/multiplayer/launcher_flows.h"
 #include "switcher/options/options_view.h"
+#include "tests/support/recording_shell.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 
 #include <deque>
@@ -62,14 +64,6 @@ struct FakeView : LauncherView {
     void CloseSoon() override { closed = true; }
 };
 
-struct Messages : common::MessageSink {
-    std::vector<std::string> shown;
-    void ShowMessage(std::string_view t) override { shown.emplace_back(t); }
-};
-struct NoShell : common::Shell {
-    int opened = 0;
-    void Open(std::string_view, std::string_view, common::ShowMode) override { ++opened; }
-};
 struct Options : OptionsView {
     bool ViewNews() const override { return false; }
     bool LaunchWhenHost() const override { return false; }
@@ -81,8 +75,8 @@ struct FlowsTest : ::testing::Test {
     testsupport::TempDir dir;
     std::string root = dir.str();
     LanguageTable language;
-    Messages sink;
-    NoShell shell;
+    testsupport::RecordingSink sink;
+    testsupport::RecordingShell shell;
     Options options;
     ModCatalogue catalogue;
     HeldHttp http;
@@ -155,7 +149,7 @@ TEST_F(FlowsTest, AnUnusableReplyEndsTheBusyStateAndTheNextRefreshWorks) {
     EXPECT_FALSE(flows->Busy());
     EXPECT_TRUE(flows->Entries().empty());
     EXPECT_EQ(view.nodes, std::vector<std::string>{"Any Mod (0)"});
-    EXPECT_EQ(sink.shown, std::vector<std::string>{kIncompleteListMessage});
+    EXPECT_EQ(sink.messages, std::vector<std::string>{kIncompleteListMessage});
     flows->Tick();
     flows->Refresh();
     http.Answer(kReply);
@@ -171,7 +165,7 @@ TEST_F(FlowsTest, HostPostsOncePerTickAndRefreshesEachTime) {
     EXPECT_NE(http.pending.front().url.find("name=Red+Tank"), std::string::npos);
     EXPECT_NE(http.pending.front().url.find("class=ww2"), std::string::npos);
     http.Answer("", false);
-    EXPECT_EQ(sink.shown, std::vector<std::string>{" problem while posting! "});
+    EXPECT_EQ(sink.messages, std::vector<std::string>{" problem while posting! "});
     EXPECT_EQ(http.gets, 1); // the failed post still refreshes
     http.Answer(kReply);
 
@@ -193,6 +187,6 @@ TEST_F(FlowsTest, OwnAddressFailureClosesAndBoxesComeFromTheSettings) {
     EXPECT_EQ(view.players, "3vs3");
     http.Answer("", false);
     EXPECT_TRUE(view.closed);
-    EXPECT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(http.gets, 1); // no list request after the failure
 }
