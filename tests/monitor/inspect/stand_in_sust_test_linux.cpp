@@ -5,6 +5,7 @@
 #include "monitor/inspect/game_scan.h"
 #include "monitor/inspect/sha256.h"
 #include "tests/monitor/inspect/inspect_test_platform.h"
+#include "tests/support/game_scan_rig.h"
 #include "tests/support/temp_dir.h"
 
 #include <csignal>
@@ -114,22 +115,7 @@ struct GameInstallation {
     }
 };
 
-struct Monitor {
-    monitor::SharedState state;
-    std::unique_ptr<monitor::ProcessInspector> inspector = monitor::MakeProcessInspector({});
-    std::unique_ptr<monitor::KessitPort> kessit =
-        monitor::MakeKessitBinding({}, inspecttest::BinDirectory() + inspecttest::KessitLibraryName());
-    monitor::GameScan scan{state, *inspector, *kessit, {}};
-    std::set<std::uint32_t> children;
-
-    Monitor() {
-        scan.SetProcessFilter([this](std::uint32_t pid) { return children.count(pid) > 0; });
-    }
-    void Tick() {
-        scan.RefreshProcessIds();
-        scan.ScanGameProcesses();
-    }
-};
+using Monitor = testsupport::GameScanRig;
 
 TEST(StandInGames, EachRunningCopyCountsAndTheNameComesFromItsSettings) {
     GameInstallation game;
@@ -142,7 +128,7 @@ TEST(StandInGames, EachRunningCopyCountsAndTheNameComesFromItsSettings) {
     for (int expected = 102; expected <= 104; ++expected) {
         copies.push_back(game.Start());
         ASSERT_TRUE(copies.back()->Ready());
-        m.children.insert(copies.back()->Pid());
+        m.Watch(copies.back()->Pid());
         m.Tick();
         EXPECT_EQ(m.state.SustStateCode, expected);
         EXPECT_EQ(m.state.PlayerName, "Tester");
@@ -159,7 +145,7 @@ TEST(StandInGames, LoadedGameDllIsChecksummedAndJudgedByKessit) {
     Monitor m;
     auto copy = game.Start();
     ASSERT_TRUE(copy->Ready());
-    m.children.insert(copy->Pid());
+    m.Watch(copy->Pid());
     m.Tick();
     EXPECT_FALSE(m.state.DllChecksum);
 
@@ -175,7 +161,7 @@ TEST(StandInGames, LoadedGameDllIsChecksummedAndJudgedByKessit) {
     // A second copy whose game DLL was changed in memory marks the machine.
     auto patched = game.Start({"--patch-game-dll"});
     ASSERT_TRUE(patched->Ready());
-    m.children.insert(patched->Pid());
+    m.Watch(patched->Pid());
     m.Tick();
     EXPECT_EQ(m.state.SustStateCode, 103);
     EXPECT_EQ(m.state.KessitResult, KessitOutcome::Failed);
@@ -211,7 +197,7 @@ TEST(StandInGames, A32BitGameUnderWineIsCountedNamedChecksummedAndJudged) {
     StandIn game(inspecttest::BinDirectory() + "wine_mapped_game",
                  {(bin / "n2text_dll.dll").string(), (bin / "game_main.dll").string()});
     ASSERT_TRUE(game.Ready());
-    m.children.insert(game.Pid());
+    m.Watch(game.Pid());
     m.Tick();
     EXPECT_EQ(m.state.SustStateCode, 102);
     EXPECT_EQ(m.state.PlayerName, "Wine Player");

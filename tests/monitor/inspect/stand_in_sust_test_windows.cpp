@@ -5,6 +5,7 @@
 #include "monitor/inspect/game_scan.h"
 #include "monitor/inspect/sha256.h"
 #include "tests/monitor/inspect/inspect_test_platform.h"
+#include "tests/support/game_scan_rig.h"
 #include "tests/support/temp_dir.h"
 
 #include <windows.h>
@@ -168,23 +169,7 @@ struct GameInstallation {
     }
 };
 
-struct Monitor {
-    monitor::SharedState state;
-    std::unique_ptr<monitor::ProcessInspector> inspector = monitor::MakeProcessInspector({});
-    std::unique_ptr<monitor::KessitPort> kessit =
-        monitor::MakeKessitBinding({}, inspecttest::BinDirectory() + inspecttest::KessitLibraryName());
-    monitor::GameScan scan{state, *inspector, *kessit, {}};
-    std::set<std::uint32_t> children;
-
-    Monitor() {
-        scan.SetProcessFilter([this](std::uint32_t pid) { return children.count(pid) > 0; });
-    }
-    void Tick() {
-        scan.RefreshProcessIds();
-        scan.ScanGameProcesses();
-    }
-    void Watch(const StandIn& copy) { children.insert(copy.Pid()); }
-};
+using Monitor = testsupport::GameScanRig;
 
 TEST(StandInGamesUnderToolhelp, EachRunningCopyCountsUntilItQuits) {
     GameInstallation game;
@@ -194,7 +179,7 @@ TEST(StandInGamesUnderToolhelp, EachRunningCopyCountsUntilItQuits) {
 
     auto first = game.Start();
     ASSERT_TRUE(first->Ready()) << first->Failure();
-    m.Watch(*first);
+    m.Watch(first->Pid());
     m.Tick();
     EXPECT_EQ(m.state.SustStateCode, 102);
     EXPECT_EQ(m.state.PlayerName, "Tester");
@@ -203,7 +188,7 @@ TEST(StandInGamesUnderToolhelp, EachRunningCopyCountsUntilItQuits) {
 
     auto second = game.Start();
     ASSERT_TRUE(second->Ready()) << second->Failure();
-    m.Watch(*second);
+    m.Watch(second->Pid());
     m.Tick();
     EXPECT_EQ(m.state.SustStateCode, 103);
     EXPECT_EQ(m.state.PlayerName, "Tester");
@@ -225,7 +210,7 @@ TEST(StandInGamesUnderToolhelp, LoadedGameDllIsChecksummedAndJudgedByKessit) {
     Monitor m;
     auto copy = game.Start();
     ASSERT_TRUE(copy->Ready()) << copy->Failure();
-    m.Watch(*copy);
+    m.Watch(copy->Pid());
     m.Tick();
     EXPECT_EQ(m.state.GameStateCode, monitor::kGameNotStarted);
 
@@ -243,7 +228,7 @@ TEST(StandInGamesUnderToolhelp, LoadedGameDllIsChecksummedAndJudgedByKessit) {
     // A second copy whose game DLL was changed in memory marks the machine.
     auto patched = game.Start("--patch-game-dll");
     ASSERT_TRUE(patched->Ready()) << patched->Failure();
-    m.Watch(*patched);
+    m.Watch(patched->Pid());
     m.Tick();
     EXPECT_EQ(m.state.SustStateCode, 103);
     EXPECT_EQ(m.state.KessitResult, KessitOutcome::Failed);
