@@ -4,7 +4,7 @@
 // after a prefix. The server must keep relaying to the honest joiner and
 // keep its memory bounded.
 #include "monitor/frame.h"
-#include "tests/monitor/fake_sockets.h"
+#include "tests/support/fake_sockets.h"
 #include "tests/support/temp_dir.h"
 
 #include <QFile>

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "monitor/monitor_window.h"
-#include "tests/monitor/fake_sockets.h"
-#include "tests/monitor/inspect/fake_inspection.h"
 #include "tests/support/counting_sound.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/fake_inspection.h"
+#include "tests/support/fake_sockets.h"
 #include "tests/support/fake_tcp_table.h"
 #include "tests/support/fixed_date_time.h"
 #include "tests/support/recording_shell.h"

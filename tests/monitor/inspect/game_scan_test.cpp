@@ -4,7 +4,7 @@
 #include "monitor/inspect/inspection_settings.h"
 #include "monitor/inspect/sha256.h"
 #include "monitor/status_report.h"
-#include "tests/monitor/inspect/fake_inspection.h"
+#include "tests/support/fake_inspection.h"
 #include "tests/support/temp_dir.h"
 
 #include <filesystem>

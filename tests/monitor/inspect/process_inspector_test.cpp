@@ -1,8 +1,8 @@
 // The process and module walks against the real platform (Linux /proc, or
 // toolhelp under Wine), and the process ID list against a scripted walk.
 #include "monitor/inspect/process_inspector.h"
-#include "tests/monitor/inspect/fake_inspection.h"
 #include "tests/monitor/inspect/inspect_test_platform.h"
+#include "tests/support/fake_inspection.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
