@@ -4,6 +4,7 @@
 // giving defaults without losing anything.
 #include "common/file_system.h"
 #include "common/ini_file.h"
+#include "tests/support/fifo_guard.h"
 #include "tests/support/temp_dir.h"
 
 #include <chrono>
@@ -19,17 +20,7 @@ namespace {
 
 using testsupport::TempDir;
 
-// Runs `read` on another thread. Should it block on the FIFO, a writer is
-// opened so the thread can finish and the test fails instead of hanging.
-template <typename Read> bool FinishesWithoutWriter(const std::string& fifo, Read read) {
-    auto done = std::async(std::launch::async, read);
-    if (done.wait_for(std::chrono::seconds(30)) == std::future_status::ready)
-        return true;
-    const int writer = open(fifo.c_str(), O_WRONLY);
-    done.wait();
-    close(writer);
-    return false;
-}
+using testsupport::FinishesWithoutWriter;
 
 TEST(HostileFiles, ReadersRefuseWhatIsNotARegularFile) {
     TempDir dir;

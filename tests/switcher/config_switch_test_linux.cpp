@@ -3,6 +3,7 @@
 // nor fill the memory, must say which file it refused, and must leave every
 // installed file as it was.
 #include "switcher/config_switch.h"
+#include "tests/support/fifo_guard.h"
 #include "tests/switcher/config_switch_installation.h"
 
 #include <filesystem>
@@ -57,7 +58,10 @@ TEST(SwitchConfigHostile, ARefusedSettingsFileAbandonsTheSwitchAndLeavesEveryFil
 
         // The hostile file is the source of the last copy; nothing of the
         // switch may have happened when it is refused.
-        EXPECT_FALSE(game.switcher.SwitchConfig("b"));
+        bool switched = true;
+        EXPECT_TRUE(testsupport::FinishesWithoutWriter(game.At("zandrel/b/config/edit3.ini").string(),
+                                                       [&] { switched = game.switcher.SwitchConfig("b"); }));
+        EXPECT_FALSE(switched);
         const std::string path = game.catalogue.Mods()[1].ConfigDir + "\\edit3.ini";
         EXPECT_EQ(game.sink.messages,
                   std::vector<std::string>{"Unable to copy " + path + ": " + hostile.reason});
