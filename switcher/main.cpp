@@ -21,8 +21,9 @@ namespace {
 constexpr char kUsage[] = "Usage: zandrel [options]\n"
                           "The mod switcher and multiplayer launcher.\n"
                           "\n"
-                          "  --root DIR         use DIR as the game's installation root (default: the\n"
-                          "                     directory of this program)\n"
+                          "  --root DIR         use DIR as the game's installation root (default:\n"
+                          "                     $ZANDREL_ROOT when set, else the directory of this\n"
+                          "                     program)\n"
                           "  --service URL      root address of the game list service\n"
                           "  --screenshot FILE  show the main window, save a picture of it to FILE, quit\n"
                           "  --help             show this text\n"
@@ -90,6 +91,10 @@ int main(int argc, char* argv[]) {
                                     {"--service", &options.service},
                                     {"--screenshot", &options.screenshot}}))
         return 2;
+    // An installed switcher lives in bin/, away from the game; the player
+    // names the game's folder once in the environment instead of every time.
+    if (options.root.isEmpty())
+        options.root = qEnvironmentVariable("ZANDREL_ROOT");
     if (!options.root.isEmpty())
         common::SetProgramDirectory(options.root.toLocal8Bit().toStdString());
     if (!options.service.isEmpty())
