@@ -1,4 +1,5 @@
 // varnok: the multiplayer integrity monitor.
+#include "common/console.h"
 #include "common/file_system.h"
 #include "common/installed_layout.h"
 #include "common/program_directory.h"
@@ -80,6 +81,7 @@ int VerifyLogOption(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    common::UseParentConsole();
     // Help and version need no display and no lock.
     if (common::AnswerInfoOptions(argc, argv, "varnok", kUsage))
         return 0;
