@@ -1,13 +1,15 @@
-# Cross build for 64-bit Windows with Debian's mingw-w64 (posix thread model:
-# the win32 model lacks std::thread and std::mutex in this GCC).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Cross build for 64-bit Windows. Without ZANDREL_WINDOWS_DEPS it builds the
+# plain layers and their tests. With it (the folder that
+# packaging/windows/build_deps.sh fills: a static Qt for mingw-w64 and
+# libjpeg) the programs and their window tests too: Qt's own toolchain file
+# then sets up the search paths and the host tools (moc, rcc, uic from
+# Debian's qt6-base-dev) and loads the compilers' file below.
+set(ZANDREL_WINDOWS_DEPS "" CACHE PATH "Windows libraries built by packaging/windows/build_deps.sh")
+set(_zandrel_qt_toolchain "${ZANDREL_WINDOWS_DEPS}/qt/lib/cmake/Qt6/qt.toolchain.cmake")
+if(ZANDREL_WINDOWS_DEPS AND EXISTS "${_zandrel_qt_toolchain}")
+  set(QT_CHAINLOAD_TOOLCHAIN_FILE "${CMAKE_CURRENT_LIST_DIR}/mingw-w64-compilers.cmake")
+  include("${_zandrel_qt_toolchain}")
+  list(APPEND CMAKE_FIND_ROOT_PATH "${ZANDREL_WINDOWS_DEPS}/jpeg")
+else()
+  include("${CMAKE_CURRENT_LIST_DIR}/mingw-w64-compilers.cmake")
+endif()

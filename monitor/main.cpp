@@ -1,5 +1,7 @@
 // varnok: the multiplayer integrity monitor.
+#include "common/console.h"
 #include "common/file_system.h"
+#include "common/installed_layout.h"
 #include "common/program_directory.h"
 #include "common/qt/program_options_qt.h"
 #include "monitor/digest_command.h"
@@ -13,6 +15,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -25,7 +28,8 @@ constexpr char kUsage[] = "Usage: varnok [options]\n"
                           "\n"
                           "  --root DIR         use DIR as the program directory (varnok.ini and\n"
                           "                     varnok.LOG live there; default: the directory of\n"
-                          "                     this program)\n"
+                          "                     this program, or ~/.local/share/varnok when it is\n"
+                          "                     installed in a bin/ folder)\n"
                           "  --server           start in the server role, as if \"I am Server\" were\n"
                           "                     pressed after start-up\n"
                           "  --status-file PATH after every evaluation, replace PATH atomically with a\n"
@@ -77,6 +81,7 @@ int VerifyLogOption(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    common::UseParentConsole();
     // Help and version need no display and no lock.
     if (common::AnswerInfoOptions(argc, argv, "varnok", kUsage))
         return 0;
@@ -118,8 +123,19 @@ int main(int argc, char* argv[]) {
         monitorOptions.MonitorPort = port;
     }
     monitorOptions.StatusFile = options.statusFile.toLocal8Bit().toStdString();
-    if (!options.root.isEmpty())
+    if (!options.root.isEmpty()) {
         common::SetProgramDirectory(options.root.toLocal8Bit().toStdString());
+    } else if (common::RunsInstalled("varnok")) {
+        // An installed monitor cannot write beside itself: its settings and
+        // log live in the player's own data folder.
+        const std::string data = common::UserDataDirectory("varnok");
+        std::error_code error;
+        if (!data.empty()) {
+            std::filesystem::create_directories(data, error);
+            if (!error)
+                common::SetProgramDirectory(data);
+        }
+    }
 
     // A second monitor brings the first one forward and ends without a window.
     monitor::InstanceChannel instance(monitor::InstanceName());

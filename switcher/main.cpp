@@ -1,4 +1,5 @@
 // zandrel: the mod switcher and multiplayer launcher.
+#include "common/console.h"
 #include "common/file_system.h"
 #include "common/program_directory.h"
 #include "common/qt/program_options_qt.h"
@@ -7,6 +8,7 @@
 #include "switcher/message_box_qt.h"
 #include "switcher/program_windows_qt.h"
 #include "switcher/service_address.h"
+#include "switcher/web_engine_sandbox.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -14,15 +16,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
 constexpr char kUsage[] = "Usage: zandrel [options]\n"
                           "The mod switcher and multiplayer launcher.\n"
                           "\n"
-                          "  --root DIR         use DIR as the game's installation root (default: the\n"
-                          "                     directory of this program)\n"
+                          "  --root DIR         use DIR as the game's installation root (default:\n"
+                          "                     $ZANDREL_ROOT when set, else the directory of this\n"
+                          "                     program)\n"
                           "  --service URL      root address of the game list service\n"
                           "  --screenshot FILE  show the main window, save a picture of it to FILE, quit\n"
                           "  --help             show this text\n"
@@ -55,20 +57,10 @@ QStringList WithoutStrayArguments(const QStringList& args) {
     return kept;
 }
 
-// The web engine refuses to run as root unless its sandbox is off; the news
-// box would end the program at the first page.
-void AllowWebEngineAsRoot() {
-    if (geteuid() != 0)
-        return;
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (!flags.contains("--no-sandbox"))
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
-                flags.isEmpty() ? QByteArray("--no-sandbox") : flags + " --no-sandbox");
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
+    common::UseParentConsole();
     // Help and version need no display and no lock.
     if (common::AnswerInfoOptions(argc, argv, "zandrel", kUsage))
         return 0;
@@ -79,7 +71,7 @@ int main(int argc, char* argv[]) {
 
     // The web view shares GL contexts with the window; this must precede the application.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    AllowWebEngineAsRoot();
+    switcher::AllowWebEngineAsRoot();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zandrel"));
     QApplication::setApplicationVersion(QStringLiteral(ZANDREL_VERSION));
@@ -90,6 +82,10 @@ int main(int argc, char* argv[]) {
                                     {"--service", &options.service},
                                     {"--screenshot", &options.screenshot}}))
         return 2;
+    // An installed switcher lives in bin/, away from the game; the player
+    // names the game's folder once in the environment instead of every time.
+    if (options.root.isEmpty())
+        options.root = qEnvironmentVariable("ZANDREL_ROOT");
     if (!options.root.isEmpty())
         common::SetProgramDirectory(options.root.toLocal8Bit().toStdString());
     if (!options.service.isEmpty())

@@ -1,5 +1,7 @@
 #include "switcher/news_view_qt.h"
 
+#include "common/installed_layout.h"
+
 #include <QCoreApplication>
 #include <QLibrary>
 #include <QNetworkAccessManager>
@@ -47,7 +49,8 @@ struct WebModule {
     static const WebModule& Get() {
         static const WebModule module = [] {
             WebModule m;
-            QLibrary library(QCoreApplication::applicationDirPath() + QStringLiteral("/zandrel_webnews"));
+            QLibrary library(
+                QString::fromStdString(common::PrivateModulePath("zandrel", "zandrel_webnews.so")));
             if (library.load()) {
                 m.create = reinterpret_cast<Create>(library.resolve("ZandrelCreateWebView"));
                 m.load = reinterpret_cast<Load>(library.resolve("ZandrelLoadWebPage"));

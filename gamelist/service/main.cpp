@@ -33,6 +33,12 @@ bool WritePortFile(const std::string& path, int port) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--version") {
+            std::printf("gamelistd %s\n", ZANDREL_VERSION);
+            return 0;
+        }
+    }
     gamelist::ServiceOptions options;
     bool help = false;
     std::string error;

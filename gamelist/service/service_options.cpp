@@ -24,6 +24,7 @@ const char* const kServiceUsage =
     "  --example-games N       start with N example games (demos and benchmarks)\n"
     "  --access-log FILE       append one line per request: address, method, target, status\n"
     "  --help                  show this text\n"
+    "  --version               show the version\n"
     "\n"
     "SIGTERM or SIGINT stops the service cleanly.\n";
 
@@ -65,8 +66,28 @@ bool ParseServiceOptions(const std::vector<std::string>& args, ServiceOptions& o
             help = true;
             return true;
         }
+        static const char* const kValueOptions[] = {"--bind",
+                                                    "--port",
+                                                    "--port-file",
+                                                    "--access-log",
+                                                    "--database",
+                                                    "--news-dir",
+                                                    "--classes",
+                                                    "--expiry-seconds",
+                                                    "--watch-seconds",
+                                                    "--posts-per-minute",
+                                                    "--max-request-bytes",
+                                                    "--threads",
+                                                    "--example-games"};
+        bool known = false;
+        for (const char* option : kValueOptions)
+            known = known || name == option;
+        if (!known) {
+            error = "unknown argument " + name;
+            return false;
+        }
         if (i + 1 >= args.size()) {
-            error = name.rfind("--", 0) == 0 ? "missing value for " + name : "unknown argument " + name;
+            error = "missing value for " + name;
             return false;
         }
         const std::string& value = args[++i];

@@ -1,4 +1,4 @@
-#include "common/program_directory.h"
+#include "common/installed_layout.h"
 #include "monitor/inspect/inspect_faults.h"
 #include "monitor/inspect/kessit_call.h"
 
@@ -12,7 +12,7 @@ public:
     LinuxKessitBinding(ErrorReporter reporter, std::string libraryPath)
         : m_reporter(std::move(reporter)), m_path(std::move(libraryPath)) {
         if (m_path.empty()) {
-            m_path = common::ExecutableDirectory() + "libkessit.so";
+            m_path = common::PrivateModulePath("varnok", "libkessit.so");
         }
     }
 

@@ -1,6 +1,7 @@
 // gamelistd as a real process on loopback, asked over real sockets.
 #include "gamelist/protocol/add_query.h"
 #include "gamelist/protocol/game_list_reply.h"
+#include "gamelist/service/service_options.h"
 #include "service_client.h"
 
 #include <gtest/gtest.h>
@@ -118,4 +119,20 @@ TEST(GameListService, AnswersHelpAndRefusesBadOptions) {
     EXPECT_EQ(testsupport::RunProgram(GAMELISTD, {"--port", "70000"}), 2);
     EXPECT_EQ(testsupport::RunProgram(GAMELISTD, {"--classes", ""}), 2);
     EXPECT_EQ(testsupport::RunProgram(GAMELISTD, {"--bogus"}), 2);
+}
+
+// An operator's typo is named as what it is, also when it is the last word.
+TEST(GameListService, NamesTheFaultOfABadCommandLine) {
+    const auto error = [](std::vector<std::string> args) {
+        gamelist::ServiceOptions options;
+        bool help = false;
+        std::string message;
+        EXPECT_FALSE(gamelist::ParseServiceOptions(args, options, help, message));
+        return message;
+    };
+    EXPECT_EQ(error({"--bogus"}), "unknown argument --bogus");
+    EXPECT_EQ(error({"--bogus", "1"}), "unknown argument --bogus");
+    EXPECT_EQ(error({"--port", "8080", "--database"}), "missing value for --database");
+    EXPECT_EQ(error({"--threads", "0"}), "bad value for --threads: 0");
+    EXPECT_EQ(testsupport::RunProgram(GAMELISTD, {"--version"}), 0);
 }

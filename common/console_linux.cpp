@@ -1,0 +1,7 @@
+#include "common/console.h"
+
+namespace common {
+
+void UseParentConsole() {}
+
+} // namespace common
