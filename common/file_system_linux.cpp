@@ -271,7 +271,10 @@ bool WriteFileAtomically(std::string_view path, std::string_view bytes) {
             target = real;
     }
     if (stat(target.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
+        // Only a regular file is replaced: renaming over a directory fails,
+        // and over a FIFO or a device (reached through a link, say) it would
+        // put a file in the place of a system's node.
+        if (!S_ISREG(st.st_mode))
             return false;
         // A file its owner cannot write is read-only, as on Windows.
         if (!(st.st_mode & S_IWUSR))

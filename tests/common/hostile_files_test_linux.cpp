@@ -78,4 +78,29 @@ TEST(HostileFiles, SettingsOnAFifoOrADeviceGiveDefaultsAndKeepTheFile) {
     EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
+// A write through a link replaces the file it leads to. Were that a FIFO or
+// a device, the rename would put a file in the node's place (as root, even in
+// /dev), so only a regular file is replaced.
+TEST(HostileFiles, AtomicWritesReplaceOnlyARegularFile) {
+    TempDir dir;
+    const std::string fifo = dir / "pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_EQ(symlink(fifo.c_str(), (dir / "settings.ini").c_str()), 0);
+    EXPECT_FALSE(common::WriteFileAtomically(dir / "settings.ini", "[a]\r\n"));
+    EXPECT_FALSE(common::WriteFileAtomically(fifo, "[a]\r\n"));
+    struct stat st;
+    ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    // A regular file behind a link is replaced, and the link stays.
+    testsupport::WriteBytes(dir / "real.ini", "old");
+    ASSERT_EQ(symlink((dir / "real.ini").c_str(), (dir / "link.ini").c_str()), 0);
+    ASSERT_TRUE(common::WriteFileAtomically(dir / "link.ini", "new"));
+    std::string bytes;
+    ASSERT_TRUE(common::ReadWholeFile(dir / "real.ini", bytes));
+    EXPECT_EQ(bytes, "new");
+    ASSERT_EQ(lstat((dir / "link.ini").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
 } // namespace
