@@ -149,10 +149,9 @@ MonitorWindow::~MonitorWindow() = default;
 
 void MonitorWindow::CreateControls() {
     // The background picture lies under everything else.
-    auto* image1 = new QLabel(this);
+    auto* image1 = new BackgroundLabel(this);
     image1->setObjectName(QStringLiteral("Image1"));
     image1->setGeometry(Twips(-105, -15, 7950, 9300));
-    image1->setPixmap(PaintMonitorBackground(image1->size()));
     image1->setMouseTracking(true);
 
     auto* command5 = MakeButton(this, "Command5", "Sub", Twips(7110, 3465, 435, 300));

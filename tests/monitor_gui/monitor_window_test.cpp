@@ -77,7 +77,10 @@ private slots:
 
         // The background picture covers the whole client area, under all else.
         auto* image1 = m.Find<QLabel>("Image1");
-        QVERIFY(image1 && !image1->pixmap().isNull());
+        QVERIFY(image1);
+        // The radar is drawn: its screen is green at its centre.
+        const QRgb radar = image1->grab().toImage().pixel(434, 384);
+        QVERIFY(qGreen(radar) > qRed(radar) + 10);
         QCOMPARE(image1->geometry(), QRect(-7, -1, 530, 620));
         const QImage drawn = m.window->grab().toImage();
         for (const QPoint& corner : {QPoint(0, 0), QPoint(524, 0), QPoint(0, 616), QPoint(524, 616)})
