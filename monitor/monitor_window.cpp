@@ -4,8 +4,8 @@
 #include "monitor/background_qt.h"
 #include "monitor/inspect/dial_up.h"
 #include "monitor/inspect/error_report.h"
+#include "monitor/network_module_qt.h"
 #include "monitor/player_count.h"
-#include "monitor/socket_array_qt.h"
 #include "monitor/status_file.h"
 #include "monitor/ui_text_qt.h"
 
@@ -87,6 +87,7 @@ MonitorPorts SystemPorts() {
     ports.DateTime = CreateSystemDateTimeFormat();
     ports.TcpTable = MakeTcpTableSource();
     ports.DialUpAddress = FindDialUpAddress;
+    ports.MakeSockets = NetworkModuleMaker();
     return ports;
 }
 
@@ -111,11 +112,11 @@ MonitorWindow::MonitorWindow(MonitorPorts ports, MonitorOptions options, QWidget
     setAutoFillBackground(true);
     CreateControls();
 
-    QtSocketArray* qtSockets = nullptr;
+    LazySocketArray* lazySockets = nullptr;
     if (!m_ports.Sockets) {
         // Destroyed after the engine (members go in reverse order).
-        auto sockets = std::make_unique<QtSocketArray>(kInitialSockets);
-        qtSockets = sockets.get();
+        auto sockets = std::make_unique<LazySocketArray>(kInitialSockets, std::move(m_ports.MakeSockets));
+        lazySockets = sockets.get();
         m_ports.Sockets = std::move(sockets);
     }
     EngineConfig config;
@@ -129,8 +130,8 @@ MonitorWindow::MonitorWindow(MonitorPorts ports, MonitorOptions options, QWidget
         EnginePorts{*m_ports.Sockets, *m_ports.TcpTable, *m_ports.Inspector, *m_ports.Kessit, *m_ports.Sound,
                     *m_ports.Clock, *m_ports.DateTime, *this, *this, m_ports.DialUpAddress},
         std::move(config));
-    if (qtSockets)
-        qtSockets->SetEvents(m_engine.get());
+    if (lazySockets)
+        lazySockets->SetEvents(m_engine.get());
 
     // The DLL checksum stops the tick while it reads the file.
     ChecksumHooks hooks;
