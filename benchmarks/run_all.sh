@@ -124,9 +124,10 @@ exec 3>"$work/varnok/game-in"
 bare_kib=$(peak_kib "$bare" --stay)
 empty_kib=$(peak_kib "$bare" --stay --empty)
 varnok_kib=$(VARNOK_INSTANCE=varnok-bench-$$ peak_kib "$build/bin/varnok" --root "$work/varnok/monitor")
+# Closing the pipe ends the game; it may be gone before the kill (set -e).
 exec 3>&-
-kill "$game_pid" 2>/dev/null
-wait "$game_pid" 2>/dev/null
+kill "$game_pid" 2>/dev/null || true
+wait "$game_pid" 2>/dev/null || true
 ratio_of() { awk -v v="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0) ? v / b : 0 }'; }
 verdict_of() { awk -v r="$1" 'BEGIN { print (r <= 1.3) ? "met" : "NOT met" }'; }
 rss_ratio=$(ratio_of "$varnok_kib" "$bare_kib")
