@@ -1,7 +1,7 @@
 // One local check of the monitor (RefreshProcessIds + ScanGameProcesses, as
 // a tick runs them) with 300 extra processes on the machine, against the
 // least any such check must do: list /proc and read every maps file once.
-// Targets: check / floor <= 1.25, and the check's share of one core at a
+// Targets: check / floor <= 1.10, and the check's share of one core at a
 // 1.5 s tick below 1 %. The pair benchmark reports both as counters.
 #include "monitor/inspect/game_scan.h"
 #include "monitor/inspect/kessit_port.h"

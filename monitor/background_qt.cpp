@@ -36,9 +36,12 @@ void PaintRadar(QPainter& p, const QPointF& centre, double radius, int rings) {
 
 } // namespace
 
-QPixmap PaintMonitorBackground(const QSize& size) {
-    QPixmap picture(size);
-    QPainter p(&picture);
+void BackgroundLabel::paintEvent(QPaintEvent* /*event*/) {
+    QPainter p(this);
+    PaintMonitorBackground(p, size());
+}
+
+void PaintMonitorBackground(QPainter& p, const QSize& size) {
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r(QPointF(0, 0), QSizeF(size));
 
@@ -63,7 +66,6 @@ QPixmap PaintMonitorBackground(const QSize& size) {
     p.drawRoundedRect(QRectF(26.5, 84.5, r.width() - 185, 383), 6, 6);
     p.drawRoundedRect(QRectF(26.5, 460.5, r.width() - 45, 110), 6, 6);
     p.drawLine(QPointF(20, 32.5), QPointF(r.width() - 20, 32.5));
-    return picture;
 }
 
 QIcon MonitorIcon() {

@@ -4,8 +4,9 @@
 #include "monitor/background_qt.h"
 #include "monitor/inspect/dial_up.h"
 #include "monitor/inspect/error_report.h"
+#include "monitor/monitor_look_qt.h"
+#include "monitor/network_module_qt.h"
 #include "monitor/player_count.h"
-#include "monitor/socket_array_qt.h"
 #include "monitor/status_file.h"
 #include "monitor/ui_text_qt.h"
 
@@ -40,20 +41,8 @@ const QSize kClientSize(7875 / kTwipsPerPixel, 9255 / kTwipsPerPixel);
 // Windows' restore show command: the site opens in a normal window.
 constexpr auto kShowRestore = common::ShowMode::Restore;
 
-constexpr char kStyle[] = R"(
-QWidget { color: rgb(200,210,205); font-family: Tahoma, "DejaVu Sans Condensed"; font-size: 11px; }
-QLabel { background: transparent; }
-QPushButton { background: rgba(40,60,52,180); border: 1px solid rgb(90,120,110); padding: 1px 2px; }
-QPushButton:hover { color: white; border-color: rgb(150,200,180); }
-QPushButton:pressed { background: rgba(70,100,90,200); }
-QPushButton:disabled { color: rgb(110,125,120); border-color: rgb(60,75,70); }
-QLineEdit, QListWidget { background: rgb(10,18,16); border: 1px solid rgb(70,92,86);
-  selection-background-color: rgb(50,100,80); }
-QLabel#SaveLogNotice, QLabel#DllNotice { color: rgb(255,140,120); }
-)";
-
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const QRect& place) {
-    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+    auto* button = new FlatButton(QString::fromLatin1(caption), parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(place);
     return button;
@@ -72,6 +61,7 @@ QListWidget* MakeList(QWidget* parent, const char* name, const QRect& place) {
     list->setObjectName(QString::fromLatin1(name));
     list->setGeometry(place);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    ApplyListLook(list);
     return list;
 }
 
@@ -87,6 +77,7 @@ MonitorPorts SystemPorts() {
     ports.DateTime = CreateSystemDateTimeFormat();
     ports.TcpTable = MakeTcpTableSource();
     ports.DialUpAddress = FindDialUpAddress;
+    ports.MakeSockets = NetworkModuleMaker();
     return ports;
 }
 
@@ -102,20 +93,14 @@ MonitorWindow::MonitorWindow(MonitorPorts ports, MonitorOptions options, QWidget
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(kClientSize);
-    setStyleSheet(QString::fromLatin1(kStyle));
-    // The picture leaves a thin strip at the right edge; the window's own
-    // colour there matches the picture's.
-    QPalette dark = palette();
-    dark.setColor(QPalette::Window, QColor(8, 12, 12));
-    setPalette(dark);
-    setAutoFillBackground(true);
+    ApplyMonitorLook(this);
     CreateControls();
 
-    QtSocketArray* qtSockets = nullptr;
+    LazySocketArray* lazySockets = nullptr;
     if (!m_ports.Sockets) {
         // Destroyed after the engine (members go in reverse order).
-        auto sockets = std::make_unique<QtSocketArray>(kInitialSockets);
-        qtSockets = sockets.get();
+        auto sockets = std::make_unique<LazySocketArray>(kInitialSockets, std::move(m_ports.MakeSockets));
+        lazySockets = sockets.get();
         m_ports.Sockets = std::move(sockets);
     }
     EngineConfig config;
@@ -129,8 +114,8 @@ MonitorWindow::MonitorWindow(MonitorPorts ports, MonitorOptions options, QWidget
         EnginePorts{*m_ports.Sockets, *m_ports.TcpTable, *m_ports.Inspector, *m_ports.Kessit, *m_ports.Sound,
                     *m_ports.Clock, *m_ports.DateTime, *this, *this, m_ports.DialUpAddress},
         std::move(config));
-    if (qtSockets)
-        qtSockets->SetEvents(m_engine.get());
+    if (lazySockets)
+        lazySockets->SetEvents(m_engine.get());
 
     // The DLL checksum stops the tick while it reads the file.
     ChecksumHooks hooks;
@@ -149,15 +134,14 @@ MonitorWindow::~MonitorWindow() = default;
 
 void MonitorWindow::CreateControls() {
     // The background picture lies under everything else.
-    auto* image1 = new QLabel(this);
+    auto* image1 = new BackgroundLabel(this);
     image1->setObjectName(QStringLiteral("Image1"));
     image1->setGeometry(Twips(-105, -15, 7950, 9300));
-    image1->setPixmap(PaintMonitorBackground(image1->size()));
     image1->setMouseTracking(true);
 
     auto* command5 = MakeButton(this, "Command5", "Sub", Twips(7110, 3465, 435, 300));
     auto* command4 = MakeButton(this, "Command4", "Add", Twips(7110, 3120, 435, 300));
-    m_text1 = new QLineEdit(QStringLiteral("0"), this);
+    m_text1 = new FramedLineEdit(QStringLiteral("0"), this);
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setGeometry(Twips(6720, 3270, 360, 300));
     auto* command3 = MakeButton(this, "Command3", "Save Log", Twips(6105, 8535, 1455, 375));
@@ -191,12 +175,14 @@ void MonitorWindow::CreateControls() {
     // (the log list itself never carries such a line).
     m_localPlayer = MakeLabel(this, "LocalPlayer", "", QRect(354, 336, 166, 17));
     m_saveLogNotice = MakeLabel(this, "SaveLogNotice", "", QRect(407, 596, 116, 17));
+    ApplyWarningLook(m_saveLogNotice);
     m_saveLogNotice->hide();
     // Under the DLL state: why the game DLL is not judged, when it is not.
     m_dllNotice = MakeLabel(this, "DllNotice", "No genuine digest set", QRect(354, 441, 166, 17));
     m_dllNotice->setToolTip(QStringLiteral(
         "varnok.ini names no genuine digest of the game DLL, so the DLL file is not judged (\"456\").\n"
         "Run \"varnok --digest FILE\" on the genuine game DLL and paste the line under [integrity]."));
+    ApplyWarningLook(m_dllNotice);
     m_dllNotice->hide();
 
     QFont underlined = m_label7->font();

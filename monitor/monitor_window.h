@@ -7,6 +7,7 @@
 #include "monitor/inspect/inspection_settings.h"
 #include "monitor/inspect/kessit_port.h"
 #include "monitor/inspect/process_inspector.h"
+#include "monitor/lazy_socket_array.h"
 #include "monitor/monitor_engine.h"
 #include "monitor/shared_state.h"
 #include "monitor/socket_array.h"
@@ -38,8 +39,10 @@ struct MonitorPorts {
     std::unique_ptr<ClockPort> Clock;
     std::unique_ptr<DateTimeFormat> DateTime;
     std::unique_ptr<TcpTableSource> TcpTable;
-    // Empty: the window makes the Qt socket array itself.
+    // Empty: the window makes a socket array that asks MakeSockets for the
+    // real one when the first peer link opens.
     std::unique_ptr<SocketArray> Sockets;
+    SocketArrayMaker MakeSockets;
     std::function<std::string()> DialUpAddress;
 };
 

@@ -1,20 +1,8 @@
 #include "monitor/single_instance_qt.h"
 
-#include "common/single_instance.h"
-
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QThread>
 #include <QtGlobal>
 
 namespace monitor {
-
-namespace {
-
-constexpr char kActivate[] = "activate";
-constexpr int kWaitMs = 2000;
-
-} // namespace
 
 QString InstanceName() {
     const QString own = qEnvironmentVariable("VARNOK_INSTANCE");
@@ -24,61 +12,6 @@ QString InstanceName() {
     if (user.isEmpty())
         user = qEnvironmentVariable("USERNAME");
     return QStringLiteral("varnok-") + user;
-}
-
-InstanceChannel::InstanceChannel(QString name, QObject* parent) : QObject(parent), m_name(std::move(name)) {}
-
-bool InstanceChannel::BecomeFirst() {
-    // The lock is the platform's own (an abstract socket on Linux, a named
-    // mutex on Windows); the kernel frees it with the process, so a crashed
-    // monitor never blocks the next one.
-    if (!common::AcquireSingleInstance((QStringLiteral("lock-") + m_name).toStdString()))
-        return false;
-    m_server = new QLocalServer(this);
-    // Linux: an abstract name leaves no socket file behind.
-    m_server->setSocketOptions(QLocalServer::AbstractNamespaceOption);
-    if (!m_server->listen(m_name)) {
-        // A stale named pipe or socket of a crashed monitor: clear it and retry.
-        QLocalServer::removeServer(m_name);
-        m_server->listen(m_name);
-    }
-    connect(m_server, &QLocalServer::newConnection, this, &InstanceChannel::OnConnection);
-    return true;
-}
-
-bool InstanceChannel::ActivateFirst(const QString& name) {
-    QLocalSocket socket;
-    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    // The first monitor may hold the lock but not listen yet: try a few times.
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        socket.connectToServer(name);
-        if (socket.waitForConnected(kWaitMs))
-            break;
-        socket.abort();
-        QThread::msleep(200);
-    }
-    if (socket.state() != QLocalSocket::ConnectedState)
-        return false;
-    socket.write(kActivate);
-    socket.flush();
-    const bool sent = socket.waitForBytesWritten(kWaitMs) || socket.bytesToWrite() == 0;
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState)
-        socket.waitForDisconnected(kWaitMs);
-    return sent;
-}
-
-void InstanceChannel::OnConnection() {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        // Only the word "activate" raises the window; anything else is ignored.
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            const QByteArray request = socket->read(64);
-            if (request.startsWith(kActivate))
-                emit ActivationRequested();
-            socket->disconnectFromServer();
-        });
-    }
 }
 
 } // namespace monitor

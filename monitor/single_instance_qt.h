@@ -3,13 +3,12 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
-
 namespace monitor {
 
 // The monitor's single-instance rule: the first monitor of a user takes the
 // lock and listens on a local socket; a later start finds the lock taken,
-// tells the first one to come forward and ends.
+// tells the first one to come forward and ends. Linux: a Unix socket in the
+// abstract namespace, watched by the event loop. Windows: a QLocalServer.
 //
 // The name is "varnok-" + the user name, or VARNOK_INSTANCE when set (tests
 // on a shared machine run monitors of their own).
@@ -20,6 +19,7 @@ class InstanceChannel : public QObject {
 
 public:
     explicit InstanceChannel(QString name, QObject* parent = nullptr);
+    ~InstanceChannel() override;
 
     // Takes the lock and listens. False when another monitor holds it.
     bool BecomeFirst();
@@ -36,7 +36,8 @@ private:
     void OnConnection();
 
     QString m_name;
-    QLocalServer* m_server = nullptr;
+    QObject* m_listener = nullptr; // what watches for later starts
+    qintptr m_socket = -1;         // the listening socket, where the platform gives one
 };
 
 } // namespace monitor

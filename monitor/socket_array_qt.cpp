@@ -1,9 +1,9 @@
 #include "monitor/socket_array_qt.h"
 
 #include "monitor/frame.h"
+#include "monitor/lazy_socket_array.h"
 
 #include <QHostAddress>
-#include <QNetworkInterface>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -227,12 +227,9 @@ std::string QtSocketArray::LocalAddress(int slot) const {
         if (socket && socket->state() == QAbstractSocket::ConnectedState)
             return DottedAddress(socket->localAddress());
     }
-    // Not connected: the machine's own address, as the socket control shows it.
-    for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
-        if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback())
-            return address.toString().toStdString();
-    }
-    return "127.0.0.1";
+    // Not connected: the machine's own address, as the socket control shows
+    // it (the same answer as before the sockets were made).
+    return MachineAddress();
 }
 
 } // namespace monitor

@@ -38,6 +38,10 @@ GameScan::GameScan(SharedState& state, ProcessInspector& inspector, KessitPort& 
 
 void GameScan::SetGameDllName(std::string name) {
     m_gameDllKey = NameKey(name, name.size());
+    // What a module's name must begin with to match a key: the key up to its
+    // padding. The walk may leave out every other module.
+    const std::string copyKey = NameKey(std::string(kGameCopyModule), sizeof kGameCopyModule - 1);
+    m_soughtNames = {copyKey.substr(0, copyKey.find('\0')), m_gameDllKey.substr(0, m_gameDllKey.find('\0'))};
 }
 
 void GameScan::SetGenuineDigests(std::vector<std::string> digests) {
@@ -80,7 +84,7 @@ void GameScan::ScanGameProcesses() {
         if (m_filter && !m_filter(pid)) {
             continue;
         }
-        const int m = m_inspector.Module32_Enum(m_modules, pid);
+        const int m = m_inspector.Module32_EnumNamed(m_modules, pid, m_soughtNames);
         for (int i = 0; i <= m; ++i) {
             const ModuleEntry& module = m_modules[static_cast<std::size_t>(i)];
             const std::string key = NameKey(module.Name, module.Name.size());

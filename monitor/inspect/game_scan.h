@@ -69,7 +69,8 @@ private:
     ProcessInspector& m_inspector;
     KessitPort& m_kessit;
     ErrorReporter m_reporter;
-    std::string m_gameDllKey; // 14 characters, lower case, NUL-padded
+    std::string m_gameDllKey;               // 14 characters, lower case, NUL-padded
+    std::vector<std::string> m_soughtNames; // the two keys without their padding
     std::vector<std::string> m_genuine;
     ChecksumHooks m_hooks;
     std::function<bool(std::uint32_t)> m_filter;

@@ -16,6 +16,18 @@ bool ParseProcNumber(std::string_view text, std::uint64_t& value, int base);
 // The next blank-separated field of a line; the line keeps what follows.
 std::string_view NextProcField(std::string_view& line);
 
+// Where `needle` first occurs in `text`, a letter of the needle (given in
+// lower case) matching either case of itself, every other byte only itself:
+// the comparison of module names. npos when it occurs nowhere; 0 for an empty
+// needle. Scans in blocks of 16 bytes, so a miss over a whole maps file costs
+// far less than parsing its lines.
+std::size_t FindFolded(std::string_view text, std::string_view needle);
+
+// True when some line of a maps text maps a file, that is when
+// MapsParser::Parse would list at least one module. Stops at the first such
+// line.
+bool MapsHoldFile(std::string_view maps);
+
 // The modules of a process from its /proc/PID/maps text: one module per
 // mapped file, in the order of its lowest mapping, spanning every mapping of
 // the file and anonymous memory that directly follows one of them. Lines that

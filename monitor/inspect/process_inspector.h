@@ -101,6 +101,18 @@ public:
     // module snapshot at all.
     virtual int Module32_Enum(ModuleList& list, std::uint32_t processId) = 0;
 
+    // The modules of a process that a search for some names needs: every
+    // module whose name may begin with one of `names` (given in lower case;
+    // letters match either case) is listed, others may be left out where
+    // that is cheaper. Returns the upper index of the listed modules (-1:
+    // none) and reports exactly what Module32_Enum would. This walk lists
+    // every module.
+    virtual int Module32_EnumNamed(ModuleList& list, std::uint32_t processId,
+                                   const std::vector<std::string>& names) {
+        (void)names;
+        return Module32_Enum(list, processId);
+    }
+
     // True when the library `dllName` exports `functionName`. A library that
     // was not loaded before is loaded for the look-up and released again.
     virtual bool Function_Exist(const std::string& dllName, const std::string& functionName) = 0;

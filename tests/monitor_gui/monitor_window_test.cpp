@@ -77,7 +77,10 @@ private slots:
 
         // The background picture covers the whole client area, under all else.
         auto* image1 = m.Find<QLabel>("Image1");
-        QVERIFY(image1 && !image1->pixmap().isNull());
+        QVERIFY(image1);
+        // The radar is drawn: its screen is green at its centre.
+        const QRgb radar = image1->grab().toImage().pixel(434, 384);
+        QVERIFY(qGreen(radar) > qRed(radar) + 10);
         QCOMPARE(image1->geometry(), QRect(-7, -1, 530, 620));
         const QImage drawn = m.window->grab().toImage();
         for (const QPoint& corner : {QPoint(0, 0), QPoint(524, 0), QPoint(0, 616), QPoint(524, 616)})
@@ -88,6 +91,27 @@ private slots:
         QVERIFY(link->font().underline());
         QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
         QCOMPARE(image1->cursor().shape(), Qt::ArrowCursor);
+
+        // The look: a disabled button's caption is dimmer, notices are reddish.
+        const auto brightest = [](QWidget* widget) {
+            const QImage image = widget->grab().toImage();
+            int most = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    most = std::max(most, qGray(image.pixel(x, y)));
+            return most;
+        };
+        auto* server = m.Find<QPushButton>("Command1");
+        server->setEnabled(true);
+        const int enabledText = brightest(server);
+        server->setEnabled(false);
+        QVERIFY2(brightest(server) + 40 < enabledText, "a disabled button looks disabled");
+        const QImage notice = m.Find<QLabel>("DllNotice")->grab().toImage();
+        int reddest = 0;
+        for (int y = 0; y < notice.height(); ++y)
+            for (int x = 0; x < notice.width(); ++x)
+                reddest = std::max(reddest, qRed(notice.pixel(x, y)) - qGreen(notice.pixel(x, y)));
+        QVERIFY(reddest > 60);
     }
 
     void playerCountAcceptsOnlyZeroToTwelve() {

@@ -1,0 +1,12 @@
+// The entry point of the varnok_net module.
+#include "monitor/network_module_qt.h"
+#include "monitor/socket_array_qt.h"
+
+#include <QtGlobal>
+
+extern "C" Q_DECL_EXPORT monitor::SocketArray* VarnokMakeSocketArray(int members,
+                                                                     monitor::SocketEvents* events) {
+    auto* sockets = new monitor::QtSocketArray(members);
+    sockets->SetEvents(events);
+    return sockets;
+}
