@@ -74,7 +74,7 @@ TEST(IniFile, ReadsLikeTheProfileFunctions) {
 // mixed freely in one file.
 TEST(IniFile, NamesEndAtANulAndLinesAtEveryBreak) {
     TempDir dir;
-    const std::string path = dir / "nul.ini";
+    const std::string path = dir / "names.ini"; // (NUL.* is a device name on Windows)
     static const char kText[] = "[s\0junk]\r\nk\0x=v1\r\nlf=2\nlonecr=3\rcrlf=4\r\n\r\r\n\nlast=5";
     WriteBytes(path, std::string(kText, sizeof kText - 1));
     IniFile ini(path);
