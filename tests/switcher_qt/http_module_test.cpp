@@ -1,6 +1,7 @@
 // The HTTP client as zandrel gets it: from the zandrel_http module, loaded at
 // the first request; a missing module is reported once and fails requests
 // without a crash; and zandrel's start-up does not load the network stack.
+#include "common/single_instance.h"
 #include "switcher/main_window.h"
 #include "switcher/multiplayer/http_module_qt.h"
 #include "switcher/multiplayer/launcher_window.h"
@@ -15,7 +16,6 @@
 #include <QTcpSocket>
 #include <QtTest>
 #include <optional>
-#include <unistd.h>
 
 using switcher::DeferredHttpClient;
 using switcher::HttpResult;
@@ -131,6 +131,40 @@ private slots:
         switcher::SetServiceRoot("");
     }
 
+    // Tests and benchmarks give zandrel an instance name of its own, so that
+    // a switcher running elsewhere on the machine cannot end their start.
+    void anInstanceNameOfItsOwnKeepsOtherSwitchersOut() {
+        guitest::DemoInstallation demo;
+        QVERIFY(demo.Ok());
+        demo.WriteFile(QStringLiteral("switcher.ini"),
+                       demo.ReadFile(QStringLiteral("switcher.ini")) + "[misc]\r\nViewNews=0\r\n");
+        QProcess zandrel;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("libs"));
+        env.insert(QStringLiteral("ZANDREL_EXIT_ON_FIRST_SHOW"), QStringLiteral("1"));
+        env.insert(QStringLiteral("ZANDREL_SERVICE"), QStringLiteral("http://127.0.0.1:9"));
+        // An instance name of its own: a switcher started elsewhere on the
+        // machine cannot end this one before its first show.
+        env.insert(QStringLiteral("ZANDREL_INSTANCE"),
+                   QStringLiteral("zandrel-module-test-%1").arg(QCoreApplication::applicationPid()));
+        zandrel.setProcessEnvironment(env);
+        zandrel.start(QStringLiteral(ZANDREL_EXE), {QStringLiteral("--root"), demo.Path()});
+        QVERIFY(zandrel.waitForFinished(120000));
+        QCOMPARE(zandrel.exitCode(), 0);
+        QVERIFY2(zandrel.readAllStandardError().contains("libqoffscreen"), "zandrel did not start");
+
+        // The name is honoured: with it held, a start ends before creating its application.
+        const QString held =
+            QStringLiteral("zandrel-module-test-held-%1").arg(QCoreApplication::applicationPid());
+        QVERIFY(common::AcquireSingleInstance(held.toStdString()));
+        env.insert(QStringLiteral("ZANDREL_INSTANCE"), held);
+        zandrel.setProcessEnvironment(env);
+        zandrel.start(QStringLiteral(ZANDREL_EXE), {QStringLiteral("--root"), demo.Path()});
+        QVERIFY(zandrel.waitForFinished(120000));
+        QCOMPARE(zandrel.exitCode(), 0);
+        QVERIFY(!zandrel.readAllStandardError().contains("libqoffscreen"));
+    }
+
     // The dynamic loader's own log of a start up to the first shown window
     // (news off) names every library loaded: QtNetwork must not be among them.
     void zandrelStartsWithoutTheNetworkStack() {
@@ -143,16 +177,10 @@ private slots:
         env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("libs"));
         env.insert(QStringLiteral("ZANDREL_EXIT_ON_FIRST_SHOW"), QStringLiteral("1"));
         env.insert(QStringLiteral("ZANDREL_SERVICE"), QStringLiteral("http://127.0.0.1:9"));
+        env.insert(QStringLiteral("ZANDREL_INSTANCE"),
+                   QStringLiteral("zandrel-module-test-%1").arg(QCoreApplication::applicationPid()));
         zandrel.setProcessEnvironment(env);
-        // Only one switcher runs per machine (an abstract socket); as root the
-        // program gets a network namespace of its own, so that a switcher
-        // started elsewhere cannot end this one before its first show.
-        const QStringList args{QStringLiteral("--root"), demo.Path()};
-        if (geteuid() == 0)
-            zandrel.start(QStringLiteral("unshare"),
-                          QStringList{QStringLiteral("-n"), QStringLiteral(ZANDREL_EXE)} + args);
-        else
-            zandrel.start(QStringLiteral(ZANDREL_EXE), args);
+        zandrel.start(QStringLiteral(ZANDREL_EXE), {QStringLiteral("--root"), demo.Path()});
         QVERIFY(zandrel.waitForFinished(120000));
         QCOMPARE(zandrel.exitCode(), 0);
         const QByteArray log = zandrel.readAllStandardError();
