@@ -49,7 +49,10 @@ demo=$work/demo
 printf '[misc]\r\nViewNews=0\r\n' >>"$demo/switcher.ini"
 
 bare_cmd=("$bare")
-zandrel_cmd=(env ZANDREL_EXIT_ON_FIRST_SHOW=1 ZANDREL_SERVICE=http://127.0.0.1:9 "$zandrel" --root "$demo")
+# An instance name of its own: a switcher already running on this machine
+# (a test, a user) would otherwise end each timed start at once.
+zandrel_cmd=(env ZANDREL_EXIT_ON_FIRST_SHOW=1 ZANDREL_SERVICE=http://127.0.0.1:9 ZANDREL_INSTANCE=zandrel-bench-$$
+  "$zandrel" --root "$demo")
 
 # Both must end by themselves; a program that keeps running would hang the loop.
 check_quits() {

@@ -45,6 +45,42 @@ std::vector<DirEntry> ListDirectory(std::string_view directory);
 // not a regular file (a FIFO would block, a device may never end).
 bool ReadWholeFile(std::string_view path, std::string& out, std::uint64_t maxSize = UINT64_MAX);
 
+// What reading a whole file found.
+enum class ReadStatus {
+    kRead,       // the bytes were read
+    kNoFile,     // nothing there, or a directory (as FileExists sees it)
+    kUnreadable, // a file that cannot be read: no permission, too large, not
+                 // a regular file, an I/O error
+};
+
+// A directory held open while it is scanned: it is listed once and the files
+// below it are opened relative to it, so that the path to it is not walked
+// again for every file. On Linux names below it are matched without regard
+// to case when the exact name is missing, as everywhere.
+class DirectoryHandle {
+public:
+    explicit DirectoryHandle(std::string_view path);
+    ~DirectoryHandle();
+    DirectoryHandle(const DirectoryHandle&) = delete;
+    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
+
+    bool IsOpen() const;
+
+    // As ListDirectory. With `directoriesOnly` only the entries that are
+    // directories are listed (a link counts as what it points to), and the
+    // others cost nothing to skip.
+    std::vector<DirEntry> List(bool directoriesOnly = false) const;
+
+    // As ReadWholeFile for `relativePath` below the directory, telling a
+    // missing file from one that cannot be read.
+    ReadStatus Read(std::string_view relativePath, std::string& out,
+                    std::uint64_t maxSize = UINT64_MAX) const;
+
+private:
+    std::string m_path; // as given (Windows) or resolved (Linux)
+    int m_fd = -1;      // the open directory (Linux)
+};
+
 // Replaces `path` with `bytes` atomically: a temporary file in the same
 // directory is written, flushed and renamed over the target. On failure the
 // target is unchanged and false is returned.

@@ -33,23 +33,37 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 // NTFS keeps a directory's names in order of their upper-case form, and
 // FindFirstFileA lists them so; "." and ".." come first. Names that differ
 // only in case (possible here, not there) follow in byte order, so the order
-// never depends on the file system's hashing.
-bool ListsBefore(const DirEntry& a, const DirEntry& b) {
-    auto rank = [](const std::string& name) { return name == "." ? 0 : name == ".." ? 1 : 2; };
-    if (rank(a.name) != rank(b.name))
-        return rank(a.name) < rank(b.name);
-    auto upper = [](char c) {
-        unsigned char u = static_cast<unsigned char>(c);
-        return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 32) : u;
+// never depends on the file system's hashing. Each entry's key is made once,
+// not once per comparison.
+void SortInWindowsOrder(std::vector<DirEntry>& entries) {
+    struct Keyed {
+        int rank; // ".", "..", then the rest
+        std::string upper;
+        DirEntry* entry;
     };
-    const auto mismatch = std::mismatch(a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
-                                        [&](char x, char y) { return upper(x) == upper(y); });
-    if (mismatch.first == a.name.end() || mismatch.second == b.name.end()) {
-        if (a.name.size() != b.name.size())
-            return a.name.size() < b.name.size();
-        return a.name < b.name;
+    std::vector<Keyed> keyed;
+    keyed.reserve(entries.size());
+    for (DirEntry& e : entries) {
+        Keyed k{e.name == "." ? 0 : e.name == ".." ? 1 : 2, e.name, &e};
+        for (char& c : k.upper) {
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 32);
+        }
+        keyed.push_back(std::move(k));
     }
-    return upper(*mismatch.first) < upper(*mismatch.second);
+    // std::string compares bytes as unsigned char, as NTFS does.
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        if (a.rank != b.rank)
+            return a.rank < b.rank;
+        if (const int c = a.upper.compare(b.upper); c != 0)
+            return c < 0;
+        return a.entry->name < b.entry->name;
+    });
+    std::vector<DirEntry> sorted;
+    sorted.reserve(entries.size());
+    for (Keyed& k : keyed)
+        sorted.push_back(std::move(*k.entry));
+    entries = std::move(sorted);
 }
 
 bool Exists(const std::string& path) {
@@ -76,6 +90,65 @@ std::optional<std::string> FindIgnoringCase(const std::string& dir, std::string_
 // stat() that falls back to lstat() for a dangling link, so it still lists.
 bool StatEntry(int dirFd, const char* name, struct stat& st) {
     return fstatat(dirFd, name, &st, 0) == 0 || fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// Non-blocking, so that opening a FIFO without a writer returns at once
+// instead of hanging the caller; only regular files are read (a FIFO, a
+// device such as /dev/zero or a socket is refused after the open).
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+
+// Reads the file open on `fd` and closes it. One fstat tells a regular file
+// and its size; the bytes then come in one read of that size.
+ReadStatus ReadOpenFile(int fd, std::string& out, std::uint64_t maxSize) {
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        close(fd);
+        return ReadStatus::kUnreadable;
+    }
+    if (!S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > maxSize) {
+        close(fd);
+        return S_ISDIR(st.st_mode) ? ReadStatus::kNoFile : ReadStatus::kUnreadable;
+    }
+    // The loop covers short reads and files that grow while being read.
+    const std::size_t size = static_cast<std::size_t>(st.st_size);
+    out.clear();
+    out.resize(size > 0 ? size : 4096);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == out.size()) {
+            if (size > 0)
+                break;
+            out.resize(out.size() * 2);
+        }
+        ssize_t n = read(fd, out.data() + used, out.size() - used);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            close(fd);
+            out.clear();
+            return ReadStatus::kUnreadable;
+        }
+        if (n == 0)
+            break;
+        used += static_cast<std::size_t>(n);
+        if (used > maxSize) {
+            close(fd);
+            out.clear();
+            return ReadStatus::kUnreadable;
+        }
+    }
+    close(fd);
+    out.resize(used);
+    return ReadStatus::kRead;
+}
+
+// Why an open failed, as FileExists would see it: a file that is there
+// (permission denied, say) is unreadable; no entry or a directory is none.
+ReadStatus ClassifyFailedOpen(int dirFd, const std::string& path) {
+    struct stat st;
+    if (fstatat(dirFd, path.c_str(), &st, 0) == 0 && !S_ISDIR(st.st_mode))
+        return ReadStatus::kUnreadable;
+    return ReadStatus::kNoFile;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -165,36 +238,95 @@ bool DirectoryExists(std::string_view path) {
     return stat(ResolvePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::vector<DirEntry> ListDirectory(std::string_view directory) {
+DirectoryHandle::DirectoryHandle(std::string_view path) : m_path(ResolvePath(path)) {
+    // Non-blocking for the same reason as files: opening never waits.
+    m_fd = open(m_path.empty() ? "." : m_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+}
+
+DirectoryHandle::~DirectoryHandle() {
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+bool DirectoryHandle::IsOpen() const {
+    return m_fd >= 0;
+}
+
+std::vector<DirEntry> DirectoryHandle::List(bool directoriesOnly) const {
     std::vector<DirEntry> entries;
-    std::string dir = ResolvePath(directory);
-    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
-    if (!d)
+    if (m_fd < 0 || lseek(m_fd, 0, SEEK_SET) != 0)
         return entries;
-    int fd = dirfd(d);
-    while (dirent* e = readdir(d)) {
-        DirEntry entry;
-        entry.name = e->d_name;
-        struct stat st;
-        if (StatEntry(fd, e->d_name, st)) {
-            // Wine's mapping of Unix metadata onto Win32 attributes. The owner's
-            // write bit decides read-only, not access(): root may write anything.
-            if (S_ISDIR(st.st_mode)) {
-                entry.attributes |= attr::kDirectory;
-            } else {
-                entry.attributes |= attr::kArchive;
+    // The entries come with their types, so an entry known not to be a
+    // directory needs no stat when only directories are wanted. Every other
+    // entry is stat'ed relative to the directory for Wine's attribute mapping.
+    alignas(dirent64) char buffer[32768];
+    for (;;) {
+        const ssize_t got = getdents64(m_fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        for (ssize_t at = 0; at < got;) {
+            const auto* e = reinterpret_cast<const dirent64*>(buffer + at);
+            at += e->d_reclen;
+            const bool maybeDirectory = e->d_type == DT_DIR || e->d_type == DT_LNK || e->d_type == DT_UNKNOWN;
+            if (directoriesOnly && !maybeDirectory)
+                continue;
+            DirEntry entry;
+            entry.name = e->d_name;
+            struct stat st;
+            if (StatEntry(m_fd, e->d_name, st)) {
+                // Wine's mapping of Unix metadata onto Win32 attributes. The owner's
+                // write bit decides read-only, not access(): root may write anything.
+                if (S_ISDIR(st.st_mode)) {
+                    entry.attributes |= attr::kDirectory;
+                } else {
+                    entry.attributes |= attr::kArchive;
+                }
+                if (!(st.st_mode & S_IWUSR))
+                    entry.attributes |= attr::kReadOnly;
             }
-            if (!(st.st_mode & S_IWUSR))
-                entry.attributes |= attr::kReadOnly;
+            if (directoriesOnly && !(entry.attributes & attr::kDirectory))
+                continue;
+            if (entry.name.size() > 1 && entry.name[0] == '.' && entry.name != "..") {
+                entry.attributes |= attr::kHidden;
+            }
+            entries.push_back(std::move(entry));
         }
-        if (entry.name.size() > 1 && entry.name[0] == '.' && entry.name != "..") {
-            entry.attributes |= attr::kHidden;
-        }
-        entries.push_back(std::move(entry));
     }
-    closedir(d);
-    std::sort(entries.begin(), entries.end(), ListsBefore);
+    SortInWindowsOrder(entries);
     return entries;
+}
+
+ReadStatus DirectoryHandle::Read(std::string_view relativePath, std::string& out,
+                                 std::uint64_t maxSize) const {
+    if (m_fd < 0)
+        return ReadStatus::kNoFile;
+    std::string native(relativePath);
+    for (char& c : native) {
+        if (c == '\\')
+            c = '/';
+    }
+    // Most names are exact: one open relative to the directory. Only a name
+    // that is not there as written costs the case-insensitive search.
+    int fd = openat(m_fd, native.c_str(), kReadFlags);
+    if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
+        const std::string written = JoinPath(m_path, native);
+        const std::string resolved = ResolvePath(written);
+        if (resolved == written)
+            return ReadStatus::kNoFile;
+        fd = open(resolved.c_str(), kReadFlags);
+        if (fd < 0)
+            return ClassifyFailedOpen(AT_FDCWD, resolved);
+        return ReadOpenFile(fd, out, maxSize);
+    }
+    if (fd < 0)
+        return ClassifyFailedOpen(m_fd, native);
+    return ReadOpenFile(fd, out, maxSize);
+}
+
+std::vector<DirEntry> ListDirectory(std::string_view directory) {
+    return DirectoryHandle(directory).List();
 }
 
 bool ReadWholeFile(std::string_view path, std::string& out, std::uint64_t maxSize) {
@@ -205,55 +337,15 @@ bool ReadWholeFile(std::string_view path, std::string& out, std::uint64_t maxSiz
         if (c == '\\')
             c = '/';
     }
-    // Non-blocking, so that opening a FIFO without a writer returns at once
-    // instead of hanging the caller; only regular files are read (a FIFO,
-    // a device such as /dev/zero or a socket is refused after the open).
-    constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
-    int fd = open(native.c_str(), kFlags);
+    int fd = open(native.c_str(), kReadFlags);
     if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
         std::string resolved = ResolvePath(native);
         if (resolved != native)
-            fd = open(resolved.c_str(), kFlags);
+            fd = open(resolved.c_str(), kReadFlags);
     }
     if (fd < 0)
         return false;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > maxSize) {
-        close(fd);
-        return false;
-    }
-    // A regular file is read in one call of its size; the loop covers short
-    // reads and files whose size stat does not know (/proc).
-    const bool sized = S_ISREG(st.st_mode) && st.st_size > 0;
-    out.clear();
-    out.resize(sized ? static_cast<std::size_t>(st.st_size) : 4096);
-    std::size_t used = 0;
-    for (;;) {
-        if (used == out.size()) {
-            if (sized)
-                break;
-            out.resize(out.size() * 2);
-        }
-        ssize_t n = read(fd, out.data() + used, out.size() - used);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            close(fd);
-            out.clear();
-            return false;
-        }
-        if (n == 0)
-            break;
-        used += static_cast<std::size_t>(n);
-        if (used > maxSize) {
-            close(fd);
-            out.clear();
-            return false;
-        }
-    }
-    close(fd);
-    out.resize(used);
-    return true;
+    return ReadOpenFile(fd, out, maxSize) == ReadStatus::kRead;
 }
 
 bool WriteFileAtomically(std::string_view path, std::string_view bytes) {

@@ -36,6 +36,50 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
+// Reads a whole file on disk. A failed open is told apart as FileExists
+// would: CreateFileA also fails on a directory, which is no file.
+ReadStatus ReadFileAt(const std::string& path, std::string& out, std::uint64_t maxSize) {
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return FileExists(path) ? ReadStatus::kUnreadable : ReadStatus::kNoFile;
+    // Files on disk only: a pipe or a device (CON, NUL, COM1) may block or
+    // never end.
+    LARGE_INTEGER size;
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) || size.QuadPart < 0 ||
+        static_cast<std::uint64_t>(size.QuadPart) > maxSize) {
+        CloseHandle(file);
+        return ReadStatus::kUnreadable;
+    }
+    out.clear();
+    out.resize(static_cast<std::size_t>(size.QuadPart) + 1);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == out.size())
+            out.resize(out.size() * 2);
+        std::size_t room = out.size() - used;
+        DWORD chunk = room > 0x40000000 ? 0x40000000 : static_cast<DWORD>(room);
+        DWORD got = 0;
+        if (!::ReadFile(file, out.data() + used, chunk, &got, nullptr)) {
+            CloseHandle(file);
+            out.clear();
+            return ReadStatus::kUnreadable;
+        }
+        if (got == 0)
+            break;
+        used += got;
+        if (used > maxSize) { // the file grew while being read
+            CloseHandle(file);
+            out.clear();
+            return ReadStatus::kUnreadable;
+        }
+    }
+    CloseHandle(file);
+    out.resize(used);
+    return ReadStatus::kRead;
+}
+
 } // namespace
 
 std::string ResolvePath(std::string_view path) {
@@ -67,45 +111,32 @@ std::vector<DirEntry> ListDirectory(std::string_view directory) {
 }
 
 bool ReadWholeFile(std::string_view path, std::string& out, std::uint64_t maxSize) {
-    HANDLE file = CreateFileA(std::string(path).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    // Files on disk only: a pipe or a device (CON, NUL, COM1) may block or
-    // never end.
-    LARGE_INTEGER size;
-    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) || size.QuadPart < 0 ||
-        static_cast<std::uint64_t>(size.QuadPart) > maxSize) {
-        CloseHandle(file);
-        return false;
+    return ReadFileAt(std::string(path), out, maxSize) == ReadStatus::kRead;
+}
+
+// FindFirstFileA already gives every entry's attributes, and a path costs
+// nothing to keep, so the handle keeps the path.
+DirectoryHandle::DirectoryHandle(std::string_view path) : m_path(path) {
+    m_fd = DirectoryExists(m_path) ? 0 : -1;
+}
+
+DirectoryHandle::~DirectoryHandle() = default;
+
+bool DirectoryHandle::IsOpen() const {
+    return m_fd >= 0;
+}
+
+std::vector<DirEntry> DirectoryHandle::List(bool directoriesOnly) const {
+    std::vector<DirEntry> entries = ListDirectory(m_path);
+    if (directoriesOnly) {
+        std::erase_if(entries, [](const DirEntry& e) { return !(e.attributes & attr::kDirectory); });
     }
-    out.clear();
-    out.resize(static_cast<std::size_t>(size.QuadPart) + 1);
-    std::size_t used = 0;
-    for (;;) {
-        if (used == out.size())
-            out.resize(out.size() * 2);
-        std::size_t room = out.size() - used;
-        DWORD chunk = room > 0x40000000 ? 0x40000000 : static_cast<DWORD>(room);
-        DWORD got = 0;
-        if (!ReadFile(file, out.data() + used, chunk, &got, nullptr)) {
-            CloseHandle(file);
-            out.clear();
-            return false;
-        }
-        if (got == 0)
-            break;
-        used += got;
-        if (used > maxSize) { // the file grew while being read
-            CloseHandle(file);
-            out.clear();
-            return false;
-        }
-    }
-    CloseHandle(file);
-    out.resize(used);
-    return true;
+    return entries;
+}
+
+ReadStatus DirectoryHandle::Read(std::string_view relativePath, std::string& out,
+                                 std::uint64_t maxSize) const {
+    return ReadFileAt(JoinPath(m_path, relativePath), out, maxSize);
 }
 
 bool WriteFileAtomically(std::string_view path, std::string_view bytes) {

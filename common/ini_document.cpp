@@ -73,6 +73,20 @@ std::string CopyOut(std::string_view v) {
     return std::string(v.substr(0, std::min(v.size(), room)));
 }
 
+// Whether the name at data[begin, end) equals `name` without regard to case.
+// Length and first letter reject most names before the full comparison.
+bool NameMatches(const char* data, std::uint32_t begin, std::uint32_t end, std::string_view name,
+                 char first) {
+    if (end - begin != name.size())
+        return false;
+    if (name.empty())
+        return true;
+    // Names in files are mostly spelled as the program asks for them.
+    return LowerAscii(data[begin]) == first &&
+           (std::memcmp(data + begin, name.data(), name.size()) == 0 ||
+            EqualsIgnoreCase(std::string_view(data + begin, name.size()), name));
+}
+
 } // namespace
 
 void IniDocument::Parse(std::string bytes) {
@@ -85,22 +99,36 @@ void IniDocument::Parse(std::string bytes) {
     m_start = (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) ? 3 : 0;
     m_sections.push_back(Section{m_start, size, m_start, true, 0, 0, 0, 0});
 
-    // Trims [b, e) and ends it at a NUL.
+    // Trims [b, e) and ends it at a NUL. Most lines hold no NUL at all;
+    // `lineHasNul` spares them the search.
+    bool lineHasNul = false;
     auto nameSpan = [&](std::uint32_t& b, std::uint32_t& e) {
         while (b < e && IsBlank(data[b]))
             ++b;
         while (e > b && IsBlank(data[e - 1]))
             --e;
+        if (!lineHasNul)
+            return;
         if (const void* nul = std::memchr(data + b, '\0', e - b)) {
             e = static_cast<std::uint32_t>(static_cast<const char*>(nul) - data);
         }
     };
 
+    // The next CR and the next LF at or after a position, each found with
+    // memchr and kept until the scan passes it: a line ends at the nearer one.
+    auto findFrom = [&](char c, std::uint32_t from) {
+        const void* hit = std::memchr(data + from, c, size - from);
+        return hit ? static_cast<std::uint32_t>(static_cast<const char*>(hit) - data) : size;
+    };
     std::uint32_t pos = m_start;
+    std::uint32_t nextCr = findFrom('\r', pos);
+    std::uint32_t nextLf = findFrom('\n', pos);
     while (pos < size) {
-        std::uint32_t textEnd = pos;
-        while (textEnd < size && data[textEnd] != '\r' && data[textEnd] != '\n')
-            ++textEnd;
+        if (nextCr < pos)
+            nextCr = findFrom('\r', pos);
+        if (nextLf < pos)
+            nextLf = findFrom('\n', pos);
+        const std::uint32_t textEnd = std::min(nextCr, nextLf);
         std::uint32_t lineEnd = textEnd;
         if (lineEnd < size) {
             lineEnd += (data[lineEnd] == '\r' && lineEnd + 1 < size && data[lineEnd + 1] == '\n') ? 2 : 1;
@@ -116,6 +144,7 @@ void IniDocument::Parse(std::string bytes) {
             pos = lineEnd;
             continue;
         }
+        lineHasNul = std::memchr(data + b, '\0', e - b) != nullptr;
 
         const char* close = nullptr;
         if (data[b] == '[') {
@@ -160,17 +189,19 @@ bool IniDocument::IsUtf16() const {
 }
 
 const IniDocument::Section* IniDocument::FindSection(std::string_view name) const {
+    const char first = name.empty() ? '\0' : LowerAscii(name[0]);
     for (const Section& s : m_sections) {
-        if (EqualsIgnoreCase(View(s.nameBegin, s.nameEnd), name))
+        if (NameMatches(m_bytes.data(), s.nameBegin, s.nameEnd, name, first))
             return &s;
     }
     return nullptr;
 }
 
 const IniDocument::Entry* IniDocument::FindEntry(const Section& section, std::string_view name) const {
+    const char first = name.empty() ? '\0' : LowerAscii(name[0]);
     for (std::uint32_t i = section.firstEntry; i < section.endEntry; ++i) {
         const Entry& e = m_entries[i];
-        if (EqualsIgnoreCase(View(e.nameBegin, e.nameEnd), name))
+        if (NameMatches(m_bytes.data(), e.nameBegin, e.nameEnd, name, first))
             return &e;
     }
     return nullptr;

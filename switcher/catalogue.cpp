@@ -123,35 +123,39 @@ const std::string* ModRecord::Field(std::string_view name) const {
 void ModCatalogue::LoadCatalogue(std::string_view programDirectory, std::string_view serviceRoot) {
     m_mods.clear();
     // Paths are built from absolute parts only, so the scan never needs to
-    // change the current directory. The root is resolved once; descriptor
-    // paths below it are then native and need no case-insensitive search
-    // unless a name on disk differs in case.
+    // change the current directory. The mod root is opened once: it is listed
+    // and each descriptor is opened relative to it, so the path to the root
+    // is walked once, not once per mod.
     const std::string root = std::string(programDirectory) + "zandrel\\";
-    const std::string nativeRoot = common::ResolvePath(root);
+    const common::DirectoryHandle modRoot(root);
+    if (!modRoot.IsOpen()) {
+        return;
+    }
 
     const std::string getMapsDefault = DefaultGetMapsUrl(serviceRoot);
     const std::string onChatDefault = DefaultOnChatUrl(serviceRoot);
-    const std::vector<common::DirEntry> entries = common::ListDirectory(nativeRoot);
+    const std::vector<common::DirEntry> entries = modRoot.List(/*directoriesOnly=*/true);
     m_mods.reserve(entries.size());
+    // One buffer and one index serve every descriptor; their memory is reused.
+    std::string bytes;
+    common::IniDocument ini;
     for (const auto& entry : entries) {
         // Exactly the directory attribute: read-only, hidden, system or
         // archive directories are not mods, even with a descriptor.
         if (entry.attributes != common::attr::kDirectory || entry.name == "." || entry.name == "..") {
             continue;
         }
-        const std::string descriptor =
-            common::JoinPath(common::JoinPath(nativeRoot, entry.name), kDescriptorName);
         // One read per descriptor: reading it also proves that it exists. A
         // descriptor that is there but cannot be read gives the defaults, as
         // the profile functions do.
-        std::string bytes;
-        if (!common::ReadWholeFile(descriptor, bytes, common::IniFile::kMaxFileSize)) {
-            if (!common::FileExists(descriptor)) {
-                continue;
-            }
+        const common::ReadStatus status =
+            modRoot.Read(common::JoinPath(entry.name, kDescriptorName), bytes, common::IniFile::kMaxFileSize);
+        if (status == common::ReadStatus::kNoFile) {
+            continue;
+        }
+        if (status == common::ReadStatus::kUnreadable) {
             bytes.clear();
         }
-        common::IniDocument ini;
         ini.Parse(std::move(bytes));
         m_mods.push_back(ReadDescriptor(ini, root + entry.name, getMapsDefault, onChatDefault));
     }

@@ -65,8 +65,11 @@ int main(int argc, char* argv[]) {
     if (common::AnswerInfoOptions(argc, argv, "zandrel", kUsage))
         return 0;
 
-    // Only one switcher runs; a second start ends silently.
-    if (!common::AcquireSingleInstance("VQXSwitcher"))
+    // Only one switcher runs; a second start ends silently. Tests and
+    // benchmarks name an instance of their own in ZANDREL_INSTANCE, so that a
+    // switcher running elsewhere on the machine cannot end theirs.
+    const char* instance = std::getenv("ZANDREL_INSTANCE");
+    if (!common::AcquireSingleInstance(instance && *instance ? instance : "VQXSwitcher"))
         return 0;
 
     // The web view shares GL contexts with the window; this must precede the application.

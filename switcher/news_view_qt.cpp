@@ -1,12 +1,10 @@
 #include "switcher/news_view_qt.h"
 
 #include "common/installed_layout.h"
+#include "switcher/multiplayer/http_module_qt.h"
 
 #include <QCoreApplication>
 #include <QLibrary>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -85,33 +83,26 @@ private:
     QWidget* m_view = nullptr;
 };
 
-// Without a web engine: fetch the page and show it as simple HTML. A newer
-// request replaces an older one that has not answered yet.
+// Without a web engine: fetch the page through the HTTP module and show it
+// as simple HTML. A page asked for later replaces one still on its way.
 class PlainNewsView : public HostedView<QTextBrowser> {
 public:
-    explicit PlainNewsView(QWidget* parent)
-        : HostedView(parent), m_network(new QNetworkAccessManager(this)) {}
+    explicit PlainNewsView(QWidget* parent) : HostedView(parent), m_http(nullptr) {}
     void Navigate(const QUrl& url) override {
         m_requested = url;
-        if (m_pending)
-            m_pending->abort();
-        QNetworkReply* reply = m_network->get(QNetworkRequest(url));
-        m_pending = reply;
-        QObject::connect(reply, &QNetworkReply::finished, this, [this, reply] {
-            if (m_pending == reply)
-                m_pending = nullptr;
-            if (reply->error() == QNetworkReply::NoError) {
-                QTextBrowser* view = TheView();
-                view->setOpenExternalLinks(true);
-                view->setHtml(QString::fromUtf8(reply->readAll()));
-            }
-            reply->deleteLater();
+        const unsigned request = ++m_latest;
+        m_http.Get(url.toEncoded().toStdString(), [this, request](HttpResult result) {
+            if (request != m_latest || !result.arrived)
+                return;
+            QTextBrowser* view = TheView();
+            view->setOpenExternalLinks(true);
+            view->setHtml(QString::fromUtf8(result.body.data(), static_cast<qsizetype>(result.body.size())));
         });
     }
 
 private:
-    QNetworkAccessManager* m_network;
-    QNetworkReply* m_pending = nullptr;
+    DeferredHttpClient m_http; // quiet: a news page that cannot load stays empty
+    unsigned m_latest = 0;
 };
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include "switcher/banner_qt.h"
 #include "switcher/multiplayer/game_list_client.h"
-#include "switcher/multiplayer/http_client_qt.h"
+#include "switcher/multiplayer/http_module_qt.h"
 #include "switcher/multiplayer/launcher_flows.h"
 #include "switcher/service_address.h"
 #include "switcher/ui_text_qt.h"
@@ -108,7 +108,7 @@ void LauncherWindow::Attach(common::MessageSink& sink, common::Shell& shell, Lau
                             const OptionsView& options, const std::string& programDirectory) {
     m_shell = &shell;
     m_modField = [&catalogue, selectedMod](const char* name) { return catalogue.Field(selectedMod(), name); };
-    m_http = std::make_unique<QtHttpClient>();
+    m_http = std::make_unique<DeferredHttpClient>(&sink);
     m_client = std::make_unique<GameListClient>(*m_http, sink, [] { return ServiceRoot(); });
     m_flows = std::make_unique<LauncherFlows>(LauncherContext{m_language, sink, *m_client, launcher,
                                                               catalogue, std::move(selectedMod), options,

@@ -26,7 +26,7 @@ namespace switcher {
 
 class GameListClient;
 class LauncherFlows;
-class QtHttpClient;
+class HttpPort;
 
 // The multiplayer launcher (TForm3): the game list, the class filter, the
 // host boxes and their commands. Created hidden at start-up; the rules live
@@ -82,7 +82,7 @@ private:
     common::Shell* m_shell = nullptr;
     std::string m_ligaUrl;
     std::function<std::string(const char*)> m_modField;
-    std::unique_ptr<QtHttpClient> m_http;
+    std::unique_ptr<HttpPort> m_http;
     std::unique_ptr<GameListClient> m_client;
     std::unique_ptr<LauncherFlows> m_flows;
 

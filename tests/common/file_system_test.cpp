@@ -103,6 +103,49 @@ TEST(FileSystem, ReplacesFilesAtomically) {
     EXPECT_EQ(ReadBytes(dir / "copy.bin"), "0123456789");
 }
 
+// A scan holds the directory open: it lists it (again and again) and reads
+// the files below it, telling a missing file from one it cannot read.
+TEST(FileSystem, DirectoryHandleListsAndReadsBelowItself) {
+    TempDir dir;
+    WriteBytes(dir / "Mods/one/desc.ini", "[mod]\r\nAcronym=one\r\n");
+    WriteBytes(dir / "Mods/readme.txt", "not a mod");
+    std::filesystem::create_directories(dir.path() / "Mods" / "two" / "desc.ini");
+    std::filesystem::create_directories(dir.path() / "Mods" / "empty");
+
+    const common::DirectoryHandle mods(dir / "Mods");
+    ASSERT_TRUE(mods.IsOpen());
+    const std::vector<common::DirEntry> all = mods.List();
+    EXPECT_EQ(all.size(), 6u);
+    std::vector<std::string> directories;
+    for (const auto& e : mods.List(/*directoriesOnly=*/true)) {
+        EXPECT_TRUE(e.attributes & common::attr::kDirectory) << e.name;
+        directories.push_back(e.name);
+    }
+    std::sort(directories.begin(), directories.end());
+    EXPECT_EQ(directories, (std::vector<std::string>{".", "..", "empty", "one", "two"}));
+    // A second listing starts from the beginning again.
+    EXPECT_EQ(mods.List().size(), all.size());
+
+    std::string bytes = "left over";
+    EXPECT_EQ(mods.Read(common::JoinPath("one", "desc.ini"), bytes), common::ReadStatus::kRead);
+    EXPECT_EQ(bytes, "[mod]\r\nAcronym=one\r\n");
+    EXPECT_EQ(mods.Read("one\\desc.ini", bytes, 10), common::ReadStatus::kUnreadable)
+        << "larger than the cap";
+    EXPECT_EQ(mods.Read(common::JoinPath("empty", "desc.ini"), bytes), common::ReadStatus::kNoFile);
+    EXPECT_EQ(mods.Read(common::JoinPath("missing", "desc.ini"), bytes), common::ReadStatus::kNoFile);
+    EXPECT_EQ(mods.Read(common::JoinPath("readme.txt", "desc.ini"), bytes), common::ReadStatus::kNoFile);
+    // A directory under the file's name is no file, as FileExists sees it.
+    EXPECT_EQ(mods.Read(common::JoinPath("two", "desc.ini"), bytes), common::ReadStatus::kNoFile);
+    EXPECT_EQ(mods.Read("readme.txt", bytes), common::ReadStatus::kRead);
+    EXPECT_EQ(bytes, "not a mod");
+
+    const common::DirectoryHandle missing(dir / "Missing");
+    EXPECT_FALSE(missing.IsOpen());
+    EXPECT_TRUE(missing.List().empty());
+    EXPECT_EQ(missing.Read("readme.txt", bytes), common::ReadStatus::kNoFile);
+    EXPECT_FALSE(common::DirectoryHandle(dir / "Mods/readme.txt").IsOpen());
+}
+
 TEST(FileSystem, ChangesAndJoinsDirectories) {
     TempDir dir;
     std::filesystem::create_directory(dir.path() / "Sub");

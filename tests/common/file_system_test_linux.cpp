@@ -57,6 +57,55 @@ TEST(FileSystemLinux, MapsMetadataToAttributes) {
     chmod((dir / "locked").c_str(), 0755);
 }
 
+// Listing only directories skips the entries whose type says they are
+// none, and stats the others: a link counts as what it points to, and the
+// attributes are the same as in the full listing.
+TEST(FileSystemLinux, DirectoryHandleKeepsLinksAndAttributes) {
+    TempDir dir;
+    namespace fs = std::filesystem;
+    fs::create_directories(dir.path() / "Real" / "Sub");
+    fs::create_directory(dir.path() / "locked");
+    fs::create_directory(dir.path() / ".hidden");
+    WriteBytes(dir.path() / "Real" / "Desc.INI", "[mod]\r\nAcronym=real\r\n");
+    WriteBytes(dir.path() / "file.txt", "x");
+    ASSERT_EQ(symlink((dir / "Real").c_str(), (dir / "linked").c_str()), 0);
+    ASSERT_EQ(symlink((dir / "file.txt").c_str(), (dir / "filelink").c_str()), 0);
+    ASSERT_EQ(symlink((dir / "gone").c_str(), (dir / "dangling").c_str()), 0);
+    chmod((dir / "locked").c_str(), 0555);
+
+    const common::DirectoryHandle handle(dir.str());
+    std::map<std::string, std::uint32_t> full;
+    for (const auto& e : handle.List())
+        full[e.name] = e.attributes;
+    std::map<std::string, std::uint32_t> directories;
+    for (const auto& e : handle.List(/*directoriesOnly=*/true))
+        directories[e.name] = e.attributes;
+    chmod((dir / "locked").c_str(), 0755);
+
+    using namespace common::attr;
+    EXPECT_EQ(full.size(), 9u);
+    EXPECT_EQ(full["dangling"], kArchive) << "a dangling link still lists";
+    EXPECT_EQ(full["filelink"], kArchive);
+    EXPECT_EQ(directories.size(), 6u);
+    for (const char* name : {".", "..", "Real", "linked", "locked", ".hidden"}) {
+        ASSERT_EQ(directories.count(name), 1u) << name;
+        EXPECT_EQ(directories[name], full[name]) << name;
+    }
+    EXPECT_EQ(directories["linked"], kDirectory);
+    EXPECT_EQ(directories["locked"], kDirectory | kReadOnly);
+    EXPECT_EQ(directories[".hidden"], kDirectory | kHidden);
+
+    // Reads go through links and find names that differ only in case.
+    std::string bytes;
+    EXPECT_EQ(handle.Read("linked/Desc.INI", bytes), common::ReadStatus::kRead);
+    EXPECT_EQ(bytes, "[mod]\r\nAcronym=real\r\n");
+    bytes.clear();
+    EXPECT_EQ(handle.Read("LINKED\\desc.ini", bytes), common::ReadStatus::kRead);
+    EXPECT_EQ(bytes, "[mod]\r\nAcronym=real\r\n");
+    EXPECT_EQ(handle.Read("dangling", bytes), common::ReadStatus::kNoFile);
+    EXPECT_EQ(handle.Read("real/sub", bytes), common::ReadStatus::kNoFile);
+}
+
 TEST(FileSystemLinux, AtomicWriteKeepsModeAndRespectsPermissions) {
     TempDir dir;
     const std::string path = dir / "settings.ini";
@@ -118,6 +167,13 @@ TEST(FileSystemLinux, ListsNamesInWindowsOrder) {
     const std::vector<std::string> expected{".", "..", "!first", "A",    "a1", "Alpha", "alpha",
                                             "b", "B2", "C",      "zeta", "_x", "~last", "\xc3\xa9"};
     EXPECT_EQ(names, expected);
+
+    // A handle lists the same order, with or without the files.
+    WriteBytes(dir.path() / "b.txt", "");
+    std::vector<std::string> handleNames;
+    for (const auto& e : common::DirectoryHandle(dir.str()).List(/*directoriesOnly=*/true))
+        handleNames.push_back(e.name);
+    EXPECT_EQ(handleNames, expected);
 
     // Of two names that both match without case, the same one is always chosen.
     WriteBytes(dir.path() / "Alpha" / "Mod.ini", "x");

@@ -45,6 +45,16 @@ TEST(HostileFiles, ReadersRefuseWhatIsNotARegularFile) {
     EXPECT_FALSE(common::ReadWholeFile(socketPath, bytes));
     close(listener);
 
+    // Read below an open directory: refused the same way, and told apart
+    // from a missing file.
+    const common::DirectoryHandle handle(dir.str());
+    EXPECT_TRUE(FinishesWithoutWriter(fifo, [&] { return handle.Read("settings.ini", bytes); }));
+    EXPECT_EQ(handle.Read("settings.ini", bytes), common::ReadStatus::kUnreadable);
+    EXPECT_EQ(handle.Read("zero.ini", bytes), common::ReadStatus::kUnreadable);
+    EXPECT_EQ(handle.Read("socket.ini", bytes), common::ReadStatus::kUnreadable);
+    EXPECT_EQ(handle.Read("SETTINGS.INI", bytes), common::ReadStatus::kUnreadable);
+    EXPECT_EQ(handle.Read("absent.ini", bytes), common::ReadStatus::kNoFile);
+
     // A regular file behind a link still reads.
     testsupport::WriteBytes(dir / "real.ini", "[a]\r\nk=v\r\n");
     ASSERT_EQ(symlink((dir / "real.ini").c_str(), (dir / "link.ini").c_str()), 0);

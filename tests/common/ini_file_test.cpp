@@ -70,6 +70,23 @@ TEST(IniFile, ReadsLikeTheProfileFunctions) {
     EXPECT_EQ(Read(dir.str(), "a", "b"), "DEF");
 }
 
+// Names end at a NUL wherever it stands, and a line ends at CR, LF or CRLF,
+// mixed freely in one file.
+TEST(IniFile, NamesEndAtANulAndLinesAtEveryBreak) {
+    TempDir dir;
+    const std::string path = dir / "names.ini"; // (NUL.* is a device name on Windows)
+    static const char kText[] = "[s\0junk]\r\nk\0x=v1\r\nlf=2\nlonecr=3\rcrlf=4\r\n\r\r\n\nlast=5";
+    WriteBytes(path, std::string(kText, sizeof kText - 1));
+    IniFile ini(path);
+    EXPECT_EQ(ini.ReadString("s", "k", "d"), "v1");
+    EXPECT_EQ(ini.ReadString("S", "K", "d"), "v1");
+    EXPECT_EQ(ini.ReadString("s", "lf", "d"), "2");
+    EXPECT_EQ(ini.ReadString("s", "lonecr", "d"), "3");
+    EXPECT_EQ(ini.ReadString("s", "crlf", "d"), "4");
+    EXPECT_EQ(ini.ReadString("s", "last", "d"), "5");
+    EXPECT_EQ(ini.KeyNames("s"), (std::vector<std::string>{"k", "lf", "lonecr", "crlf", "last"}));
+}
+
 TEST(IniFile, CutsValuesToTheReadBuffer) {
     TempDir dir;
     const std::string path = dir / "long.ini";
