@@ -72,32 +72,41 @@ if ! ls "$src"/qt6-base_*.dsc "$src"/libjpeg-turbo_*.dsc >/dev/null 2>&1; then
   (cd "$src" && apt-get source -qq --download-only "qt6-base=${QT_VERSION}" libjpeg-turbo 2>&1 | grep -v unsandboxed >&2 || true)
 fi
 
+# An interrupted build resumes: the unpacked sources and Ninja's state stay in
+# the work folder until the build completes.
 work=$cache/work-$key
-rm -rf "$work" "$prefix"
 mkdir -p "$work"
-start=$(date +%s)
 jobs=$(nproc)
+[ -f "$work/started" ] || date +%s >"$work/started"
 
-log "unpacking"
-# (apt's download checked the files; dpkg-source's signature warnings say only
-# that this machine lacks the uploaders' keys)
-dpkg-source -x "$(ls "$src"/libjpeg-turbo_*.dsc | tail -1)" "$work/jpeg-src" >/dev/null 2>&1
-dpkg-source -x "$(ls "$src"/qt6-base_*.dsc | tail -1)" "$work/qt-src" >/dev/null 2>&1
+if [ ! -f "$work/jpeg-done" ]; then
+  rm -rf "$work/jpeg-src" "$work/jpeg-build" "$prefix/jpeg"
+  log "unpacking libjpeg"
+  # (apt's download checked the files; dpkg-source's signature warnings say
+  # only that this machine lacks the uploaders' keys)
+  dpkg-source -x "$(ls "$src"/libjpeg-turbo_*.dsc | tail -1)" "$work/jpeg-src" >/dev/null 2>&1
+  log "building libjpeg (static, mingw-w64)"
+  cmake -S "$work/jpeg-src" -B "$work/jpeg-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -Wno-dev \
+    -DCMAKE_INSTALL_PREFIX="$prefix/jpeg" "${JPEG_OPTIONS[@]}" >"$work/jpeg.log" 2>&1
+  cmake --build "$work/jpeg-build" -j "$jobs" >>"$work/jpeg.log"
+  cmake --install "$work/jpeg-build" >>"$work/jpeg.log"
+  touch "$work/jpeg-done"
+fi
 
-log "building libjpeg (static, mingw-w64)"
-cmake -S "$work/jpeg-src" -B "$work/jpeg-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -Wno-dev \
-  -DCMAKE_INSTALL_PREFIX="$prefix/jpeg" "${JPEG_OPTIONS[@]}" >"$work/jpeg.log" 2>&1
-cmake --build "$work/jpeg-build" -j "$jobs" >>"$work/jpeg.log"
-cmake --install "$work/jpeg-build" >>"$work/jpeg.log"
-
-log "configuring Qt (static, mingw-w64); the log is $work/qt-configure.log"
-cmake -S "$work/qt-src" -B "$work/qt-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
-  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DQT_QMAKE_TARGET_MKSPEC=win32-g++ -DCMAKE_INSTALL_PREFIX="$prefix/qt" \
-  "${QT_OPTIONS[@]}" >"$work/qt-configure.log" 2>&1 || { tail -40 "$work/qt-configure.log" >&2; exit 1; }
+if [ ! -f "$work/qt-build/build.ninja" ]; then
+  rm -rf "$work/qt-src" "$work/qt-build"
+  log "unpacking Qt"
+  dpkg-source -x "$(ls "$src"/qt6-base_*.dsc | tail -1)" "$work/qt-src" >/dev/null 2>&1
+  log "configuring Qt (static, mingw-w64); the log is $work/qt-configure.log"
+  cmake -S "$work/qt-src" -B "$work/qt-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DQT_QMAKE_TARGET_MKSPEC=win32-g++ -DCMAKE_INSTALL_PREFIX="$prefix/qt" \
+    "${QT_OPTIONS[@]}" >"$work/qt-configure.log" 2>&1 || { tail -40 "$work/qt-configure.log" >&2; exit 1; }
+fi
 log "building Qt with $jobs jobs; the log is $work/qt-build.log"
-cmake --build "$work/qt-build" -j "$jobs" >"$work/qt-build.log" 2>&1 || { tail -40 "$work/qt-build.log" >&2; exit 1; }
+cmake --build "$work/qt-build" -j "$jobs" >>"$work/qt-build.log" 2>&1 || { tail -40 "$work/qt-build.log" >&2; exit 1; }
 cmake --install "$work/qt-build" >>"$work/qt-build.log" 2>&1
+start=$(cat "$work/started")
 
 echo "$(($(date +%s) - start)) s" >"$prefix/build-seconds"
 touch "$prefix/complete"
