@@ -52,6 +52,28 @@ private:
 class HttpModuleTest : public QObject {
     Q_OBJECT
 
+    // Starts zandrel on the demo installation (news off) under the instance
+    // name `instance` until its first shown window, with the dynamic
+    // loader's log of every library on standard error, into `log`.
+    static bool StartUntilFirstShow(guitest::DemoInstallation& demo, const QString& instance,
+                                    QByteArray& log) {
+        const QByteArray settings = demo.ReadFile(QStringLiteral("switcher.ini"));
+        if (!settings.contains("ViewNews=0"))
+            demo.WriteFile(QStringLiteral("switcher.ini"), settings + "[misc]\r\nViewNews=0\r\n");
+        QProcess zandrel;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("libs"));
+        env.insert(QStringLiteral("ZANDREL_EXIT_ON_FIRST_SHOW"), QStringLiteral("1"));
+        env.insert(QStringLiteral("ZANDREL_SERVICE"), QStringLiteral("http://127.0.0.1:9"));
+        env.insert(QStringLiteral("ZANDREL_INSTANCE"), instance);
+        zandrel.setProcessEnvironment(env);
+        zandrel.start(QStringLiteral(ZANDREL_EXE), {QStringLiteral("--root"), demo.Path()});
+        if (!zandrel.waitForFinished(120000) || zandrel.exitCode() != 0)
+            return false;
+        log = zandrel.readAllStandardError();
+        return true;
+    }
+
 private slots:
     void theModuleIsLoadedAtTheFirstRequest() {
         HelloServer server;
@@ -136,33 +158,17 @@ private slots:
     void anInstanceNameOfItsOwnKeepsOtherSwitchersOut() {
         guitest::DemoInstallation demo;
         QVERIFY(demo.Ok());
-        demo.WriteFile(QStringLiteral("switcher.ini"),
-                       demo.ReadFile(QStringLiteral("switcher.ini")) + "[misc]\r\nViewNews=0\r\n");
-        QProcess zandrel;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("libs"));
-        env.insert(QStringLiteral("ZANDREL_EXIT_ON_FIRST_SHOW"), QStringLiteral("1"));
-        env.insert(QStringLiteral("ZANDREL_SERVICE"), QStringLiteral("http://127.0.0.1:9"));
-        // An instance name of its own: a switcher started elsewhere on the
-        // machine cannot end this one before its first show.
-        env.insert(QStringLiteral("ZANDREL_INSTANCE"),
-                   QStringLiteral("zandrel-module-test-%1").arg(QCoreApplication::applicationPid()));
-        zandrel.setProcessEnvironment(env);
-        zandrel.start(QStringLiteral(ZANDREL_EXE), {QStringLiteral("--root"), demo.Path()});
-        QVERIFY(zandrel.waitForFinished(120000));
-        QCOMPARE(zandrel.exitCode(), 0);
-        QVERIFY2(zandrel.readAllStandardError().contains("libqoffscreen"), "zandrel did not start");
+        const QString own = QStringLiteral("zandrel-module-test-%1").arg(QCoreApplication::applicationPid());
+        QByteArray log;
+        QVERIFY(StartUntilFirstShow(demo, own, log));
+        QVERIFY2(log.contains("libqoffscreen"), "zandrel did not start");
 
         // The name is honoured: with it held, a start ends before creating its application.
         const QString held =
             QStringLiteral("zandrel-module-test-held-%1").arg(QCoreApplication::applicationPid());
         QVERIFY(common::AcquireSingleInstance(held.toStdString()));
-        env.insert(QStringLiteral("ZANDREL_INSTANCE"), held);
-        zandrel.setProcessEnvironment(env);
-        zandrel.start(QStringLiteral(ZANDREL_EXE), {QStringLiteral("--root"), demo.Path()});
-        QVERIFY(zandrel.waitForFinished(120000));
-        QCOMPARE(zandrel.exitCode(), 0);
-        QVERIFY(!zandrel.readAllStandardError().contains("libqoffscreen"));
+        QVERIFY(StartUntilFirstShow(demo, held, log));
+        QVERIFY(!log.contains("libqoffscreen"));
     }
 
     // The dynamic loader's own log of a start up to the first shown window
@@ -170,20 +176,9 @@ private slots:
     void zandrelStartsWithoutTheNetworkStack() {
         guitest::DemoInstallation demo;
         QVERIFY(demo.Ok());
-        demo.WriteFile(QStringLiteral("switcher.ini"),
-                       demo.ReadFile(QStringLiteral("switcher.ini")) + "[misc]\r\nViewNews=0\r\n");
-        QProcess zandrel;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("libs"));
-        env.insert(QStringLiteral("ZANDREL_EXIT_ON_FIRST_SHOW"), QStringLiteral("1"));
-        env.insert(QStringLiteral("ZANDREL_SERVICE"), QStringLiteral("http://127.0.0.1:9"));
-        env.insert(QStringLiteral("ZANDREL_INSTANCE"),
-                   QStringLiteral("zandrel-module-test-%1").arg(QCoreApplication::applicationPid()));
-        zandrel.setProcessEnvironment(env);
-        zandrel.start(QStringLiteral(ZANDREL_EXE), {QStringLiteral("--root"), demo.Path()});
-        QVERIFY(zandrel.waitForFinished(120000));
-        QCOMPARE(zandrel.exitCode(), 0);
-        const QByteArray log = zandrel.readAllStandardError();
+        QByteArray log;
+        QVERIFY(StartUntilFirstShow(
+            demo, QStringLiteral("zandrel-module-test-%1").arg(QCoreApplication::applicationPid()), log));
         // The platform plugin is loaded by the application object, after the
         // single-instance check: the program really started.
         QVERIFY2(log.contains("libqoffscreen"), "zandrel ended before creating its application");
