@@ -5,6 +5,7 @@
 #include "testing/demo_pictures.h"
 
 #include <cstdio>
+#include <fstream>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -30,12 +31,13 @@ public:
 
     bool File(const fs::path& relative, std::string_view bytes) {
         const fs::path path = m_root / relative;
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        if (f == nullptr)
+        // A stream opens the path in its native form (wide on Windows).
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        if (!out)
             return Fail("cannot write " + path.string());
-        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        const bool closed = std::fclose(f) == 0;
-        return written && closed ? true : Fail("cannot write " + path.string());
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        return out ? true : Fail("cannot write " + path.string());
     }
 
     // Installs `standIn` (a program file) at `relative`, or, when there is

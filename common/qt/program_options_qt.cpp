@@ -45,10 +45,14 @@ bool ParseValueOptions(const QStringList& args, const char* program, const char*
 }
 
 void SaveWindowPicture(QWidget& window, const QString& file, const char* program) {
+    // The screen's pixels where the window system gives them. Wine under an X
+    // server without a window manager gives the whole (black) desktop instead;
+    // a picture that is not the window's size is not the window, so Qt then
+    // paints the window into the picture itself.
     QPixmap picture;
     if (QScreen* screen = window.screen())
         picture = screen->grabWindow(window.winId());
-    if (picture.isNull())
+    if (picture.isNull() || picture.deviceIndependentSize().toSize() != window.size())
         picture = window.grab();
     if (!picture.save(file))
         std::fprintf(stderr, "%s: cannot write %s\n", program, file.toLocal8Bit().constData());

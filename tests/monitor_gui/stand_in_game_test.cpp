@@ -16,6 +16,12 @@ using testsupport::TempDir;
 
 namespace {
 
+#ifdef _WIN32
+constexpr const char* kStandIn = "stand_in_sust.exe";
+#else
+constexpr const char* kStandIn = "stand_in_sust";
+#endif
+
 // DIR/game/bin/ holds the stand-in and its libraries, DIR/sudtest.ini the
 // game's settings, two folders up from the libraries.
 struct GameInstallation {
@@ -24,7 +30,7 @@ struct GameInstallation {
 
     GameInstallation() {
         std::filesystem::create_directories(bin.toStdString());
-        for (const char* file : {"stand_in_sust", "n2text_dll.dll", "game_main.dll"})
+        for (const char* file : {kStandIn, "n2text_dll.dll", "game_main.dll"})
             std::filesystem::copy_file(std::string(STAND_IN_BIN) + file, bin.toStdString() + file);
         testsupport::WriteBytes(dir.path() / "sudtest.ini", "[Game]\r\nPlayer0=Stand-in Player\r\n");
     }
@@ -61,7 +67,7 @@ private slots:
         QCOMPARE(Label(window, "surun"), QStringLiteral("0"));
         QCOMPARE(Label(window, "LocalPlayer"), QStringLiteral("Name not available! ATTENTION!"));
 
-        copy.start(game.bin + QStringLiteral("stand_in_sust"), QStringList());
+        copy.start(game.bin + QString::fromLatin1(kStandIn), QStringList());
         QVERIFY(copy.waitForStarted());
         QVERIFY(Answered(copy));
         // The timer's ticks pick the game up.
@@ -78,7 +84,7 @@ private slots:
 
         copy.write("quit\n");
         QVERIFY(Answered(copy));
-        QVERIFY(copy.waitForFinished(10000));
+        QVERIFY(copy.waitForFinished(30000));
         QTRY_COMPARE_WITH_TIMEOUT(Label(window, "surun"), QStringLiteral("0"), 20000);
     }
 
@@ -89,7 +95,7 @@ private slots:
         GameInstallation game;
         common::SetProgramDirectory(game.dir.str());
         QProcess copy;
-        copy.start(game.bin + QStringLiteral("stand_in_sust"), {QStringLiteral("--load-game-dll")});
+        copy.start(game.bin + QString::fromLatin1(kStandIn), {QStringLiteral("--load-game-dll")});
         QVERIFY(copy.waitForStarted());
         QVERIFY(Answered(copy));
         const auto ownChild = [&copy](std::uint32_t pid) {
@@ -134,7 +140,7 @@ private slots:
 
         copy.write("quit\n");
         QVERIFY(Answered(copy));
-        QVERIFY(copy.waitForFinished(10000));
+        QVERIFY(copy.waitForFinished(30000));
     }
 };
 

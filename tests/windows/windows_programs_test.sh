@@ -14,6 +14,8 @@ shots=${3:?}
 skip() { echo "SKIPPED: $*"; exit 77; }
 fail() { echo "FAILED: $*" >&2; exit 1; }
 [ -f "$zip" ] || skip "no zip at $zip (run ./dev windows)"
+zip=$(realpath "$zip") generator=$(realpath "$generator")
+mkdir -p "$shots" && shots=$(realpath "$shots")
 command -v xvfb-run >/dev/null || skip "xvfb-run is missing"
 
 work=$(mktemp -d /tmp/windows-programs.XXXXXX)
@@ -35,6 +37,9 @@ system=$(wine cmd /c echo %SystemRoot% 2>/dev/null | tr -d '\r')
 sysdir=$(winepath -u "$system\\system32" 2>/dev/null)
 for program in zandrel.exe varnok.exe kessit.dll; do
   while read -r dll; do
+    # api-ms-win-* names are API sets, which the loader maps onto system DLLs;
+    # the starts below prove that Wine resolves them.
+    case "${dll,,}" in api-ms-win-*) continue ;; esac
     if [ ! -e "$sysdir/${dll,,}" ] && [ ! -e "$sysdir/$dll" ]; then
       fail "$program imports $dll, which Windows does not have"
     fi
@@ -82,6 +87,7 @@ for program in "$GAME/zandrel.exe" "$MONITOR/varnok.exe"; do
   echo "second start of $(basename "$program") ended, the first runs on"
   wineserver -k 2>/dev/null; wait "$pid" 2>/dev/null
 done
+exit 0
 TWICE
 GAME=$game MONITOR=$work/monitor run_x bash "$work/twice.sh" || fail "single instance"
 echo "windows programs: PASSED"
