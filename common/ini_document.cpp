@@ -1,6 +1,8 @@
 #include "common/ini_document.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 
 namespace common {
@@ -71,6 +73,16 @@ std::string CopyOut(std::string_view v) {
         return std::string(inner.substr(0, keep));
     }
     return std::string(v.substr(0, std::min(v.size(), room)));
+}
+
+// What a read gives when no line has a value for the key: the default loses
+// trailing spaces (only spaces), then goes through the same copy as a value,
+// quotes included.
+std::string DefaultOut(std::string_view defaultValue) {
+    std::string_view d = CutAtNul(defaultValue);
+    while (!d.empty() && d.back() == ' ')
+        d.remove_suffix(1);
+    return CopyOut(d);
 }
 
 // Whether the name at data[begin, end) equals `name` without regard to case.
@@ -214,12 +226,49 @@ std::string IniDocument::Read(std::string_view section, std::string_view key,
         if (e && e->hasValue)
             return CopyOut(View(e->valueBegin, e->valueEnd));
     }
-    // The default loses trailing spaces (only spaces), then goes through the
-    // same copy as a value, quotes included.
-    std::string_view d = CutAtNul(defaultValue);
-    while (!d.empty() && d.back() == ' ')
-        d.remove_suffix(1);
-    return CopyOut(d);
+    return DefaultOut(defaultValue);
+}
+
+void IniDocument::ReadKeys(std::string_view section, std::span<const KeyRead> reads) const {
+    // Up to 64 keys are looked up together, one bit each; more go in further
+    // passes. Keys are grouped by name length, so a line is compared only with
+    // the keys of its own length that are still open.
+    constexpr std::size_t kBatch = 64;
+    constexpr std::size_t kShortNames = 32; // longer names share the last group
+    if (reads.size() > kBatch) {
+        ReadKeys(section, reads.first(kBatch));
+        ReadKeys(section, reads.subspan(kBatch));
+        return;
+    }
+    std::array<std::string_view, kBatch> names;
+    std::array<char, kBatch> firsts;
+    std::array<std::uint64_t, kShortNames + 1> byLength{};
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+        names[i] = LookupName(reads[i].key);
+        firsts[i] = names[i].empty() ? '\0' : LowerAscii(names[i][0]);
+        byLength[std::min(names[i].size(), kShortNames)] |= std::uint64_t{1} << i;
+    }
+    // The first line that matches a key decides it, as in Read: its value,
+    // or the default when it has none.
+    std::uint64_t open = reads.size() == kBatch ? ~std::uint64_t{0} : (std::uint64_t{1} << reads.size()) - 1;
+    if (const Section* s = FindSection(LookupName(section))) {
+        for (std::uint32_t e = s->firstEntry; e < s->endEntry && open != 0; ++e) {
+            const Entry& entry = m_entries[e];
+            std::uint64_t candidates =
+                byLength[std::min<std::size_t>(entry.nameEnd - entry.nameBegin, kShortNames)] & open;
+            for (; candidates != 0; candidates &= candidates - 1) {
+                const auto i = static_cast<std::size_t>(std::countr_zero(candidates));
+                if (!NameMatches(m_bytes.data(), entry.nameBegin, entry.nameEnd, names[i], firsts[i]))
+                    continue;
+                open &= ~(std::uint64_t{1} << i);
+                *reads[i].out = entry.hasValue ? CopyOut(View(entry.valueBegin, entry.valueEnd))
+                                               : DefaultOut(reads[i].defaultValue);
+            }
+        }
+    }
+    for (; open != 0; open &= open - 1)
+        *reads[static_cast<std::size_t>(std::countr_zero(open))].out =
+            DefaultOut(reads[static_cast<std::size_t>(std::countr_zero(open))].defaultValue);
 }
 
 std::vector<std::string> IniDocument::KeyNames(std::string_view section) const {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,15 @@ public:
     // GetPrivateProfileStringA(section, key, defaultValue) into a buffer of
     // kReadBufferSize bytes.
     std::string Read(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+
+    // Several keys of one section in one pass over it: each `*out` becomes
+    // what Read(section, key, defaultValue) gives. For readers of many keys.
+    struct KeyRead {
+        std::string_view key;
+        std::string_view defaultValue;
+        std::string* out;
+    };
+    void ReadKeys(std::string_view section, std::span<const KeyRead> reads) const;
 
     // The keys of the first matching section that have a value, in file
     // order, without comment keys (';'), each name once.

@@ -198,6 +198,11 @@ std::int16_t CheckElf(std::string_view file, std::uint64_t base, std::uint64_t s
     const std::uint64_t bias = base - lowest;
     std::int16_t verdict = kPassed;
     if (loads.front().offset == 0) {
+        // The first segment need not be the lowest: its header copy, too,
+        // must lie inside the module.
+        if (loads.front().vaddr - lowest > size || kHeader > size - (loads.front().vaddr - lowest)) {
+            return kNoAnswer;
+        }
         verdict = CompareMemory(file.substr(0, kHeader), bias + loads.front().vaddr, read);
     }
     for (const Load& load : loads) {
@@ -207,7 +212,8 @@ std::int16_t CheckElf(std::string_view file, std::uint64_t base, std::uint64_t s
         if (!load.executable) {
             continue;
         }
-        if (!Fits(file, load.offset, load.filesz) || load.vaddr - lowest + load.filesz > size) {
+        if (!Fits(file, load.offset, load.filesz) || load.vaddr - lowest > size ||
+            load.filesz > size - (load.vaddr - lowest)) {
             return kNoAnswer;
         }
         verdict = CompareMemory(file.substr(load.offset, load.filesz), bias + load.vaddr, read);

@@ -61,40 +61,48 @@ constexpr std::string_view kDescriptorName = "ss2plugin.ini";
 // Fills a record from one descriptor. `modDirectory` is the mod directory's
 // full path as the rest of the switcher keeps it (backslashes).
 // `getMapsDefault` and `onChatDefault` are the defaults of those keys for the
-// service root, made once per scan.
+// service root, made once per scan. Each section is read in one pass. (The
+// format's reserved [condition] UseConditions flag changes nothing, so it is
+// not read.)
 ModRecord ReadDescriptor(const common::IniDocument& ini, const std::string& modDirectory,
                          const std::string& getMapsDefault, const std::string& onChatDefault) {
-    // Reserved flag of the format: read like every key, but nothing depends on it.
-    [[maybe_unused]] const bool useConditions = ini.Read("condition", "UseConditions", "0") == "1";
-
+    using Read = common::IniDocument::KeyRead;
     ModRecord mod;
-    mod.Acronym = ini.Read("mod", "Acronym", "Acronym N/A");
-    mod.Name = ini.Read("mod", "Name", "Name N/A");
-    mod.BannerPath = modDirectory + "\\" + ini.Read("mod", "BannerPath", "bannerpath N/A");
+    std::string bannerPath;
+    const std::array modKeys{
+        Read{"Acronym", "Acronym N/A", &mod.Acronym},
+        Read{"Name", "Name N/A", &mod.Name},
+        Read{"BannerPath", "bannerpath N/A", &bannerPath},
+        Read{"UseLauncher", "", &mod.UseLauncher},
+        Read{"WebDatabaseUrl", "", &mod.WebDatabaseUrl},
+        Read{"ForumUrl", "", &mod.ForumUrl},
+        Read{"Class", "other", &mod.Class},
+        Read{"GetMapsUrl", getMapsDefault, &mod.GetMapsUrl},
+        Read{"ReadmeUrl", kDefaultReadmeUrl, &mod.ReadmeUrl},
+        Read{"LigaUrl", "", &mod.LigaUrl},
+    };
+    ini.ReadKeys("mod", modKeys);
+    mod.BannerPath = modDirectory + "\\" + bannerPath;
     mod.ConfigDir = modDirectory + "\\config";
     mod.DefaultDir = modDirectory + "\\default";
-    mod.UseLauncher = ini.Read("mod", "UseLauncher", "");
-    mod.WebDatabaseUrl = ini.Read("mod", "WebDatabaseUrl", "");
-    mod.ForumUrl = ini.Read("mod", "ForumUrl", "");
-    mod.Class = ini.Read("mod", "Class", "other");
-    mod.GetMapsUrl = ini.Read("mod", "GetMapsUrl", getMapsDefault);
-    mod.ReadmeUrl = ini.Read("mod", "ReadmeUrl", kDefaultReadmeUrl);
-    mod.LigaUrl = ini.Read("mod", "LigaUrl", "");
-    mod.GameExe = ini.Read("game", "GameExe", "game\\code\\release\\game_exe.exe");
-    mod.GameWorkingDir = ini.Read("game", "GameWorkingDir", "game\\");
-    mod.GameArguments = ini.Read("game", "GameArguments", "");
-    mod.EditExe = ini.Read("game", "EditExe", "editor\\edit3.exe");
-    mod.EditWorkingDir = ini.Read("game", "EditWorkingDir", "editor\\");
-    mod.EditArguments = ini.Read("game", "EditArguments", "");
-    mod.OnLaunchGame = ini.Read("game", "OnLaunchGame", "");
-    mod.OnLaunchMultiplayer = ini.Read("game", "OnLaunchMultiplayer", "");
-    mod.OnChat = ini.Read("game", "OnChat", onChatDefault);
-    mod.BriefExe = ini.Read("game", "BriefExe", "anied\\anied.exe");
-    mod.BriefDir = ini.Read("game", "BriefDir", "anied\\");
-    mod.BriefArguments = ini.Read("game", "BriefArguments", "");
-    mod.modSetup = ini.Read("game", "modSetup", "");
-    // Last: its default is this mod's GetMapsUrl as already resolved.
-    mod.onUpdate = ini.Read("game", "onUpdate", mod.GetMapsUrl);
+    // onUpdate's default is this mod's GetMapsUrl as already resolved.
+    const std::array gameKeys{
+        Read{"GameExe", "game\\code\\release\\game_exe.exe", &mod.GameExe},
+        Read{"GameWorkingDir", "game\\", &mod.GameWorkingDir},
+        Read{"GameArguments", "", &mod.GameArguments},
+        Read{"EditExe", "editor\\edit3.exe", &mod.EditExe},
+        Read{"EditWorkingDir", "editor\\", &mod.EditWorkingDir},
+        Read{"EditArguments", "", &mod.EditArguments},
+        Read{"OnLaunchGame", "", &mod.OnLaunchGame},
+        Read{"OnLaunchMultiplayer", "", &mod.OnLaunchMultiplayer},
+        Read{"OnChat", onChatDefault, &mod.OnChat},
+        Read{"BriefExe", "anied\\anied.exe", &mod.BriefExe},
+        Read{"BriefDir", "anied\\", &mod.BriefDir},
+        Read{"BriefArguments", "", &mod.BriefArguments},
+        Read{"modSetup", "", &mod.modSetup},
+        Read{"onUpdate", mod.GetMapsUrl, &mod.onUpdate},
+    };
+    ini.ReadKeys("game", gameKeys);
     return mod;
 }
 

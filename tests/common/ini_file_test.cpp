@@ -1,7 +1,9 @@
 #include "common/file_system.h"
+#include "common/ini_document.h"
 #include "common/ini_file.h"
 #include "tests/support/temp_dir.h"
 
+#include <array>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -68,6 +70,30 @@ TEST(IniFile, ReadsLikeTheProfileFunctions) {
     // A file that is missing or is a directory reads as empty.
     EXPECT_EQ(Read(dir / "missing.ini", "a", "b"), "DEF");
     EXPECT_EQ(Read(dir.str(), "a", "b"), "DEF");
+}
+
+// A one-pass read of many keys agrees with reading them one by one: the first
+// matching line decides, a line without '=' gives the default, defaults and
+// values go through the same copy, and a key may be asked for twice.
+TEST(IniDocument, ReadsManyKeysInOnePassAsOneByOne) {
+    common::IniDocument doc;
+    doc.Parse(std::string("[mod]\r\nnovalue\r\nName = first \r\nNAME=second\r\nq='quoted'\r\nnovalue=late\r\n"
+                          "[MOD]\r\nhidden=1\r\n[game]\r\nExe=x.exe\r\n"));
+    const std::vector<std::string_view> keys{"name",   " Name ",  "novalue", "q",
+                                             "hidden", "missing", "Exe",     ""};
+    std::vector<std::string> values(70);
+    std::vector<common::IniDocument::KeyRead> reads;
+    for (std::size_t i = 0; i < values.size(); ++i) // more than one batch
+        reads.push_back({keys[i % keys.size()], i % 2 ? "'dq' " : "d", &values[i]});
+    doc.ReadKeys("Mod", reads);
+    for (std::size_t i = 0; i < reads.size(); ++i)
+        EXPECT_EQ(values[i], doc.Read("Mod", reads[i].key, reads[i].defaultValue)) << reads[i].key;
+    EXPECT_EQ(values[0], "first");
+    EXPECT_EQ(values[2], "d");  // the first "novalue" line has no value
+    EXPECT_EQ(values[5], "dq"); // missing: the default, unquoted
+    std::string exe;
+    doc.ReadKeys("nosuch", std::array{common::IniDocument::KeyRead{"Exe", "none", &exe}});
+    EXPECT_EQ(exe, "none");
 }
 
 // Names end at a NUL wherever it stands, and a line ends at CR, LF or CRLF,

@@ -6,7 +6,8 @@
 // - a write or a key deletion leaves every byte outside the one line it
 //   touches as it was; a section deletion removes one contiguous span;
 // - after a write, reading the key gives the value written, read as a fresh
-//   one-line file would read it.
+//   one-line file would read it;
+// - reading several keys in one pass gives what reading each one gives.
 #include "common/ini_document.h"
 #include "tests/support/fuzz_check.h"
 
@@ -15,6 +16,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -85,6 +87,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(document.Read(section, key, "").size() < common::IniDocument::kReadBufferSize);
     for (const std::string& name : document.KeyNames(section))
         Check(!name.empty() && !HasLineBreak(name));
+    // Reading several keys in one pass gives what reading each one gives.
+    {
+        const std::vector<std::string> names = document.KeyNames(section);
+        std::vector<std::string> values(names.size() + 1);
+        std::vector<common::IniDocument::KeyRead> reads;
+        for (std::size_t i = 0; i < names.size(); ++i)
+            reads.push_back({names[i], value, &values[i]});
+        reads.push_back({key, value, &values.back()});
+        document.ReadKeys(section, reads);
+        for (std::size_t i = 0; i < reads.size(); ++i)
+            Check(values[i] == document.Read(section, reads[i].key, value));
+    }
 
     if (edit == 0) {
         const auto after = document.Write(section, key, value);
