@@ -6,6 +6,7 @@
 #include "switcher/lang/language_table.h"
 
 #include <memory>
+#include <string>
 
 namespace switcher {
 
@@ -16,8 +17,9 @@ class LanguageWindow;
 
 // The switcher's windows, made the way the program starts: the language table
 // is loaded from the program directory, then the windows are created hidden
-// in the order main window, launcher, options, language selection (the
-// options window reads switcher.ini as it is made), and wired together.
+// in the order main window, launcher, options (the options window reads
+// switcher.ini as it is made), and wired together. The language selection is
+// made when it is first asked for.
 //
 // The shell and the file-open dialog are made here once; tests may hand in
 // their own. A request to end the program (Fix config, a language change)
@@ -34,9 +36,12 @@ public:
     MainWindow& Main() { return *m_main; }
     LauncherWindow& Launcher() { return *m_launcher; }
     OptionsWindow& Options() { return *m_options; }
-    LanguageWindow& LanguageSelection() { return *m_languageWindow; }
+    // The language selection, made at its first use.
+    LanguageWindow& LanguageSelection();
 
 private:
+    common::MessageSink& m_sink;
+    std::string m_programDirectory;
     LanguageTable m_language;
     std::unique_ptr<common::Shell> m_shell;
     std::unique_ptr<FileChooser> m_chooser;

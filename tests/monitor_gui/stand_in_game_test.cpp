@@ -84,7 +84,8 @@ private slots:
 
         copy.write("quit\n");
         QVERIFY(Answered(copy));
-        QVERIFY(copy.waitForFinished(30000));
+        // It may have ended already while its answer was read.
+        QVERIFY(copy.state() == QProcess::NotRunning || copy.waitForFinished(30000));
         QTRY_COMPARE_WITH_TIMEOUT(Label(window, "surun"), QStringLiteral("0"), 20000);
     }
 
@@ -140,7 +141,8 @@ private slots:
 
         copy.write("quit\n");
         QVERIFY(Answered(copy));
-        QVERIFY(copy.waitForFinished(30000));
+        // It may have ended already while its answer was read.
+        QVERIFY(copy.state() == QProcess::NotRunning || copy.waitForFinished(30000));
     }
 };
 
