@@ -48,7 +48,8 @@ demo=$work/demo
 "$generator" "$demo" --mods 200 >/dev/null
 printf '[misc]\r\nViewNews=0\r\n' >>"$demo/switcher.ini"
 
-bare_cmd=("$bare")
+# Both through env, so that both pay for its start.
+bare_cmd=(env "$bare")
 # An instance name of its own: a switcher already running on this machine
 # (a test, a user) would otherwise end each timed start at once.
 zandrel_cmd=(env ZANDREL_EXIT_ON_FIRST_SHOW=1 ZANDREL_SERVICE=http://127.0.0.1:9 ZANDREL_INSTANCE=zandrel-bench-$$
@@ -67,16 +68,18 @@ check_quits() {
 check_quits bare_window "${bare_cmd[@]}"
 check_quits zandrel "${zandrel_cmd[@]}"
 
-# Median in milliseconds of RUNS runs, measured here.
+# One run's wall time in microseconds.
+time_us() {
+  local start end
+  start=$(date +%s%N)
+  "$@" >/dev/null 2>&1 || true
+  end=$(date +%s%N)
+  echo $(((end - start) / 1000))
+}
+
+# Median in milliseconds of a list of microsecond times.
 median_ms() {
-  local times=() start end
-  for _ in $(seq "$runs"); do
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1 || true
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{ v[NR] = $1 } END {
+  printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END {
     m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.1f\n", m / 1000 }'
 }
 
@@ -94,8 +97,14 @@ else
     "${bare_cmd[@]}" >/dev/null 2>&1 || true
     "${zandrel_cmd[@]}" >/dev/null 2>&1 || true
   done
-  bare_ms=$(median_ms "${bare_cmd[@]}")
-  zandrel_ms=$(median_ms "${zandrel_cmd[@]}")
+  # Alternating, so that the machine's changing load hits both alike.
+  bare_times=() zandrel_times=()
+  for _ in $(seq "$runs"); do
+    bare_times+=("$(time_us "${bare_cmd[@]}")")
+    zandrel_times+=("$(time_us "${zandrel_cmd[@]}")")
+  done
+  bare_ms=$(median_ms "${bare_times[@]}")
+  zandrel_ms=$(median_ms "${zandrel_times[@]}")
 fi
 
 ratio=$(awk -v z="$zandrel_ms" -v b="$bare_ms" 'BEGIN { printf "%.2f", z / b }')

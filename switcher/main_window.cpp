@@ -166,9 +166,23 @@ void MainWindow::ConnectCommands() {
     connect(m_mode, &QComboBox::currentIndexChanged, this, &MainWindow::OnModeChanged);
 }
 
-void MainWindow::Attach(LauncherWindow* launcher, const OptionsView* options) {
-    m_launcherWindow = launcher;
+void MainWindow::Attach(std::function<LauncherWindow&()> launcher, const OptionsView* options) {
+    m_makeLauncher = std::move(launcher);
     m_options = options;
+}
+
+void MainWindow::AdoptLauncher(LauncherWindow& launcher) {
+    m_launcherWindow = &launcher;
+    if (m_started) {
+        const ModDisplay d = DescribeMod(m_catalogue, SelectedIndex(), ServiceRoot(), VersionText());
+        ShowModInLauncher(d, d.bannerPath.empty() ? QImage() : LoadBanner(common::ResolvePath(d.bannerPath)));
+    }
+}
+
+void MainWindow::ShowModInLauncher(const ModDisplay& d, const QImage& banner) {
+    m_launcherWindow->ShowModName(d.launcherName);
+    m_launcherWindow->ShowBanner(banner);
+    m_launcherWindow->ShowRankingButton(d.rankingVisible);
 }
 
 int MainWindow::SelectedIndex() const {
@@ -244,8 +258,8 @@ void MainWindow::Multiplayer() {
     };
     if (m_launcher.ContinueMultiplayer(raiseLauncher, raiseApplication) ==
             Launcher::MultiplayerOutcome::ShowLauncher &&
-        m_launcherWindow)
-        ShowRestored(*m_launcherWindow);
+        m_makeLauncher)
+        ShowRestored(m_makeLauncher());
 }
 
 void MainWindow::SelectMap() {
@@ -288,11 +302,8 @@ void MainWindow::ShowModInfo() {
         m_banner->clear();
     else
         m_banner->setPixmap(QPixmap::fromImage(banner));
-    if (m_launcherWindow) {
-        m_launcherWindow->ShowModName(d.launcherName);
-        m_launcherWindow->ShowBanner(banner);
-        m_launcherWindow->ShowRankingButton(d.rankingVisible);
-    }
+    if (m_launcherWindow)
+        ShowModInLauncher(d, banner);
     if (m_options && m_options->ViewNews())
         m_news->Navigate(QUrl(UiText(d.newsUrl)));
     m_modSetup->setVisible(d.modSetupVisible);

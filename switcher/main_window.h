@@ -11,6 +11,7 @@
 #include "switcher/options/options_view.h"
 
 #include <QImage>
+#include <functional>
 #include <string>
 
 class QComboBox;
@@ -20,6 +21,7 @@ class QPushButton;
 namespace switcher {
 
 class LauncherWindow;
+struct ModDisplay;
 class NewsView;
 
 // The main window (TForm1): the mod list, the selected mod's name, banner and
@@ -35,8 +37,12 @@ public:
                FileChooser& chooser, QWidget* parent = nullptr);
 
     // The windows whose state follows the selected mod or feeds it; set
-    // before the window is first shown.
-    void Attach(LauncherWindow* launcher, const OptionsView* options);
+    // before the window is first shown. The launcher window is made by
+    // `launcher` when it is first needed, and handed back through
+    // AdoptLauncher.
+    void Attach(std::function<LauncherWindow&()> launcher, const OptionsView* options);
+    // The launcher window, once made: from now on it follows the selected mod.
+    void AdoptLauncher(LauncherWindow& launcher);
 
     int SelectedIndex() const;
     const std::string& LastMode() const { return m_switcher.LastMode(); }
@@ -71,6 +77,7 @@ private:
     void FirstShow();
     // The user picked another mod in `mode`.
     void OnModeChanged(int index);
+    void ShowModInLauncher(const ModDisplay& display, const QImage& banner);
 
     std::string SelectedField(const char* name) const;
     // SwitchConfig with the selected acronym; false when nothing is selected
@@ -89,7 +96,8 @@ private:
     common::Shell& m_shell;
     FileChooser& m_chooser;
     const std::string m_programDirectory;
-    LauncherWindow* m_launcherWindow = nullptr;
+    std::function<LauncherWindow&()> m_makeLauncher;
+    LauncherWindow* m_launcherWindow = nullptr; // once made
     const OptionsView* m_options = nullptr;
 
     ModCatalogue m_catalogue;

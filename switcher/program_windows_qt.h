@@ -4,6 +4,7 @@
 #include "common/shell.h"
 #include "switcher/file_chooser.h"
 #include "switcher/lang/language_table.h"
+#include "switcher/options/switcher_settings.h"
 
 #include <memory>
 #include <string>
@@ -16,10 +17,9 @@ class OptionsWindow;
 class LanguageWindow;
 
 // The switcher's windows, made the way the program starts: the language table
-// is loaded from the program directory, then the windows are created hidden
-// in the order main window, launcher, options (the options window reads
-// switcher.ini as it is made), and wired together. The language selection is
-// made when it is first asked for.
+// is loaded from the program directory, the options are read from
+// switcher.ini, and the main window is created hidden. The launcher, options
+// and language windows are made when they are first needed, and wired in then.
 //
 // The shell and the file-open dialog are made here once; tests may hand in
 // their own. A request to end the program (Fix config, a language change)
@@ -34,17 +34,21 @@ public:
 
     const LanguageTable& Language() const { return m_language; }
     MainWindow& Main() { return *m_main; }
-    LauncherWindow& Launcher() { return *m_launcher; }
-    OptionsWindow& Options() { return *m_options; }
-    // The language selection, made at its first use.
+    // The helper windows, each made at its first use.
+    LauncherWindow& Launcher();
+    OptionsWindow& Options();
     LanguageWindow& LanguageSelection();
 
 private:
+    class LiveOptions;
+
     common::MessageSink& m_sink;
     std::string m_programDirectory;
     LanguageTable m_language;
     std::unique_ptr<common::Shell> m_shell;
     std::unique_ptr<FileChooser> m_chooser;
+    SwitcherSettings m_startSettings;
+    std::unique_ptr<LiveOptions> m_liveOptions;
     std::unique_ptr<MainWindow> m_main;
     std::unique_ptr<LauncherWindow> m_launcher;
     std::unique_ptr<OptionsWindow> m_options;

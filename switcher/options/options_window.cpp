@@ -20,7 +20,7 @@ QCheckBox* MakeBox(QWidget* parent, const char* name, const QString& caption, co
 } // namespace
 
 OptionsWindow::OptionsWindow(const LanguageTable& language, common::MessageSink& sink,
-                             std::string settingsPath, QWidget* parent)
+                             std::string settingsPath, const SwitcherSettings* initial, QWidget* parent)
     : BackgroundWindow(QSize(490, 240), parent), m_sink(sink), m_settingsPath(std::move(settingsPath)) {
     setObjectName(QStringLiteral("TForm5"));
     setWindowTitle(QStringLiteral("Options"));
@@ -63,7 +63,10 @@ OptionsWindow::OptionsWindow(const LanguageTable& language, common::MessageSink&
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
 
     SwitcherSettings settings;
-    settings.Load(common::IniFile(m_settingsPath));
+    if (initial)
+        settings = *initial;
+    else
+        settings.Load(common::IniFile(m_settingsPath));
     ApplySettings(settings);
     CentreOnScreen();
 }

@@ -18,8 +18,9 @@ namespace switcher {
 class OptionsWindow : public BackgroundWindow, public OptionsView {
     Q_OBJECT
 public:
+    // The boxes start from `initial` when it is given, else from the file.
     OptionsWindow(const LanguageTable& language, common::MessageSink& sink, std::string settingsPath,
-                  QWidget* parent = nullptr);
+                  const SwitcherSettings* initial = nullptr, QWidget* parent = nullptr);
 
     bool ViewNews() const override;
     bool LaunchWhenHost() const override;

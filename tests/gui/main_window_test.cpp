@@ -173,6 +173,10 @@ private slots:
             switcher::ProgramWindows w(sink);
             w.Main().show();
             QCOMPARE(w.Main().LastMode(), std::string(installed.acronym));
+            // A start makes the main window only; a helper window made later
+            // starts from the mod that is shown.
+            for (QWidget* top : QApplication::topLevelWidgets())
+                QVERIFY(top == &w.Main() || !dynamic_cast<switcher::BackgroundWindow*>(top));
             VerifyShows(w, installed);
             if (QTest::currentTestFailed())
                 return;
