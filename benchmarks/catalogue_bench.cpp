@@ -4,13 +4,13 @@
 // the mod root; per mod a stat of its folder for the read-only bit, then
 // open, fstat, read and close its descriptor), with no parsing at all. On a
 // machine where system calls are dear, the floor alone can take that long.
+#include "benchmarks/against_floor.h"
 #include "switcher/catalogue.h"
 #include "testing/demo_installation.h"
 #include "testing/demo_layout.h"
 #include "tests/support/temp_dir.h"
 
 #include <benchmark/benchmark.h>
-#include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
@@ -88,22 +88,9 @@ void BM_LoadCatalogueAgainstFloor(benchmark::State& state) {
     switcher::ModCatalogue catalogue;
     catalogue.LoadCatalogue(programDirectory, "http://127.0.0.1");
     std::vector<char> buffer(1 << 16);
-    using Clock = std::chrono::steady_clock;
-    double scanSeconds = 0;
-    double floorSeconds = 0;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        catalogue.LoadCatalogue(programDirectory, "http://127.0.0.1");
-        const auto t1 = Clock::now();
-        benchmark::DoNotOptimize(SyscallFloor(modRoot, buffer));
-        const auto t2 = Clock::now();
-        scanSeconds += std::chrono::duration<double>(t1 - t0).count();
-        floorSeconds += std::chrono::duration<double>(t2 - t1).count();
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["scan_ms"] = scanSeconds / n * 1e3;
-    state.counters["floor_ms"] = floorSeconds / n * 1e3;
-    state.counters["ratio"] = floorSeconds > 0 ? scanSeconds / floorSeconds : 0;
+    bench::TimeAgainstFloor(
+        state, "scan", [&] { catalogue.LoadCatalogue(programDirectory, "http://127.0.0.1"); },
+        [&] { benchmark::DoNotOptimize(SyscallFloor(modRoot, buffer)); });
 }
 
 } // namespace

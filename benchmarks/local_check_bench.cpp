@@ -3,6 +3,7 @@
 // least any such check must do: list /proc and read every maps file once.
 // Targets: check / floor <= 1.10, and the check's share of one core at a
 // 1.5 s tick below 1 %. The pair benchmark reports both as counters.
+#include "benchmarks/against_floor.h"
 #include "monitor/inspect/game_scan.h"
 #include "monitor/inspect/kessit_port.h"
 #include "monitor/inspect/process_inspector.h"
@@ -124,23 +125,9 @@ void BM_LocalCheckAgainstFloor(benchmark::State& state) {
     EnsureChildren();
     LocalCheck check;
     std::vector<char> buffer(1 << 16);
-    using Clock = std::chrono::steady_clock;
-    double checkSeconds = 0;
-    double floorSeconds = 0;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        check.Run();
-        const auto t1 = Clock::now();
-        benchmark::DoNotOptimize(ReadProcFiles(buffer));
-        const auto t2 = Clock::now();
-        checkSeconds += std::chrono::duration<double>(t1 - t0).count();
-        floorSeconds += std::chrono::duration<double>(t2 - t1).count();
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["check_ms"] = checkSeconds / n * 1e3;
-    state.counters["floor_ms"] = floorSeconds / n * 1e3;
-    state.counters["ratio"] = floorSeconds > 0 ? checkSeconds / floorSeconds : 0;
-    state.counters["cpu_pct_at_1.5s"] = checkSeconds / n / 1.5 * 100;
+    const double seconds = bench::TimeAgainstFloor(
+        state, "check", [&] { check.Run(); }, [&] { benchmark::DoNotOptimize(ReadProcFiles(buffer)); });
+    state.counters["cpu_pct_at_1.5s"] = seconds / 1.5 * 100;
 }
 BENCHMARK(BM_LocalCheckAgainstFloor)->Unit(benchmark::kMillisecond);
 
