@@ -16,11 +16,8 @@ using testsupport::TempDir;
 
 namespace {
 
-#ifdef _WIN32
-constexpr const char* kStandIn = "stand_in_sust.exe";
-#else
-constexpr const char* kStandIn = "stand_in_sust";
-#endif
+// The stand-in's file name on this platform (with ".exe" on Windows).
+constexpr const char* kStandIn = STAND_IN_NAME;
 
 // DIR/game/bin/ holds the stand-in and its libraries, DIR/sudtest.ini the
 // game's settings, two folders up from the libraries.
