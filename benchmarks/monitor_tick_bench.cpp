@@ -2,7 +2,7 @@
 // them. First on in-memory sockets (the engine's own cost), then on real
 // loopback sockets through the Qt socket array (what varnok pays). Target:
 // under 1 ms of CPU per tick.
-#include "monitor/socket_array_qt.h"
+#include "monitor/peers/socket_array_qt.h"
 #include "tests/monitor/engine_fixture.h"
 
 #include <QCoreApplication>

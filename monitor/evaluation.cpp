@@ -1,7 +1,7 @@
 #include "monitor/evaluation.h"
 
+#include "monitor/peers/status_report.h"
 #include "monitor/player_count.h"
-#include "monitor/status_report.h"
 
 #include <string>
 #include <utility>

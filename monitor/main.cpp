@@ -6,9 +6,9 @@
 #include "common/qt/program_options_qt.h"
 #include "monitor/digest_command.h"
 #include "monitor/inspect/inspection_settings.h"
-#include "monitor/log_verify.h"
-#include "monitor/monitor_window.h"
+#include "monitor/log/log_verify.h"
 #include "monitor/single_instance_qt.h"
+#include "monitor/window/monitor_window.h"
 
 #include <QApplication>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "monitor/monitor_engine.h"
 
 #include "common/program_directory.h"
-#include "monitor/log_file.h"
-#include "monitor/status_report.h"
+#include "monitor/log/log_file.h"
+#include "monitor/peers/status_report.h"
 
 #include <utility>
 

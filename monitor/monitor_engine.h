@@ -8,8 +8,8 @@
 #include "monitor/inspect/kessit_port.h"
 #include "monitor/inspect/process_inspector.h"
 #include "monitor/inspect/tcp_table.h"
+#include "monitor/peers/socket_array.h"
 #include "monitor/shared_state.h"
-#include "monitor/socket_array.h"
 #include "monitor/sound.h"
 
 #include <functional>

@@ -1,7 +1,7 @@
 // A joiner monitor fed arbitrary bytes by its server, in arbitrary pieces:
 // the peer table keeps its 61 slots, each entry fits one frame, and the
 // buffer never grows beyond the read cap.
-#include "monitor/frame.h"
+#include "monitor/peers/frame.h"
 #include "tests/monitor/engine_fixture.h"
 
 #include <cstddef>

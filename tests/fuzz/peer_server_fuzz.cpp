@@ -1,7 +1,7 @@
 // A server monitor fed arbitrary bytes by one joiner, in arbitrary pieces:
 // it keeps only report-shaped entries, never holds more than its read cap,
 // keeps its other joiner's link, and every frame it relays is well formed.
-#include "monitor/frame.h"
+#include "monitor/peers/frame.h"
 #include "tests/monitor/engine_fixture.h"
 
 #include <cstddef>

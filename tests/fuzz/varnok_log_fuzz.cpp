@@ -1,7 +1,7 @@
 // The log checker on arbitrary files: mismatches come in line order and
 // name real lines; a file written by the monitor itself always verifies.
-#include "monitor/log_file.h"
-#include "monitor/log_verify.h"
+#include "monitor/log/log_file.h"
+#include "monitor/log/log_verify.h"
 
 #include <algorithm>
 #include <cstddef>

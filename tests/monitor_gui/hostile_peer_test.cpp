@@ -3,7 +3,7 @@
 // slot digits out of range, a flood of connections and a peer that stalls
 // after a prefix. The server must keep relaying to the honest joiner and
 // keep its memory bounded.
-#include "monitor/frame.h"
+#include "monitor/peers/frame.h"
 #include "tests/support/fake_sockets.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/monitor_window.h"
+#include "monitor/window/monitor_window.h"
 #include "tests/support/counting_sound.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_inspection.h"

@@ -1,5 +1,5 @@
 #include "common/program_directory.h"
-#include "monitor/log_file.h"
+#include "monitor/log/log_file.h"
 #include "monitor_fixture.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,5 +1,5 @@
 // The Qt socket array under the monitor engine, on real loopback sockets.
-#include "monitor/socket_array_qt.h"
+#include "monitor/peers/socket_array_qt.h"
 #include "tests/monitor/engine_fixture.h"
 
 #include <QTcpServer>

@@ -2,8 +2,8 @@
 // programs on this machine may run stand-ins too, so the scan looks only at
 // this test's own children.
 #include "common/program_directory.h"
-#include "monitor/monitor_window.h"
-#include "monitor/status_report.h"
+#include "monitor/peers/status_report.h"
+#include "monitor/window/monitor_window.h"
 #include "tests/support/temp_dir.h"
 
 #include <QLabel>

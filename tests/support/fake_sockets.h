@@ -1,7 +1,7 @@
 #pragma once
 
-#include "monitor/frame.h"
-#include "monitor/socket_array.h"
+#include "monitor/peers/frame.h"
+#include "monitor/peers/socket_array.h"
 
 #include <map>
 #include <string>

@@ -3,7 +3,7 @@
 #include "monitor/inspect/game_scan.h"
 #include "monitor/inspect/inspection_settings.h"
 #include "monitor/inspect/sha256.h"
-#include "monitor/status_report.h"
+#include "monitor/peers/status_report.h"
 #include "tests/support/fake_inspection.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "monitor/log_file.h"
+#include "monitor/log/log_file.h"
 #include "tests/support/temp_dir.h"
 
 #include <cstdlib>

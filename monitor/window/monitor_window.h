@@ -7,10 +7,10 @@
 #include "monitor/inspect/inspection_settings.h"
 #include "monitor/inspect/kessit_port.h"
 #include "monitor/inspect/process_inspector.h"
-#include "monitor/lazy_socket_array.h"
 #include "monitor/monitor_engine.h"
+#include "monitor/peers/lazy_socket_array.h"
+#include "monitor/peers/socket_array.h"
 #include "monitor/shared_state.h"
-#include "monitor/socket_array.h"
 #include "monitor/sound.h"
 
 #include <QWidget>

@@ -1,6 +1,6 @@
-#include "monitor/log_verify.h"
+#include "monitor/log/log_verify.h"
 
-#include "monitor/log_file.h"
+#include "monitor/log/log_file.h"
 
 namespace monitor {
 namespace {

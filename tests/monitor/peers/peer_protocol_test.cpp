@@ -1,4 +1,4 @@
-#include "monitor/frame.h"
+#include "monitor/peers/frame.h"
 #include "tests/monitor/engine_fixture.h"
 
 #include <gtest/gtest.h>

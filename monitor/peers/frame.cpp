@@ -1,4 +1,4 @@
-#include "monitor/frame.h"
+#include "monitor/peers/frame.h"
 
 namespace monitor {
 namespace {

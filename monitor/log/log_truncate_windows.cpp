@@ -1,4 +1,4 @@
-#include "monitor/log_truncate.h"
+#include "monitor/log/log_truncate.h"
 
 #include <io.h>
 

@@ -1,5 +1,5 @@
-#include "monitor/log_file.h"
-#include "monitor/log_verify.h"
+#include "monitor/log/log_file.h"
+#include "monitor/log/log_verify.h"
 #include "monitor/status_file.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The peer links of the monitor: roles' socket use, framing, relays and the
 // joiner's search for the server (the rest of MonitorEngine is in
 // monitor_engine.cpp).
-#include "monitor/frame.h"
 #include "monitor/monitor_engine.h"
-#include "monitor/status_report.h"
+#include "monitor/peers/frame.h"
+#include "monitor/peers/status_report.h"
 
 namespace monitor {
 

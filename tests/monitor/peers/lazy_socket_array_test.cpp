@@ -1,5 +1,5 @@
 // The socket array that makes the real one at the first Listen or Connect.
-#include "monitor/lazy_socket_array.h"
+#include "monitor/peers/lazy_socket_array.h"
 #include "tests/support/fake_sockets.h"
 
 #include <gtest/gtest.h>

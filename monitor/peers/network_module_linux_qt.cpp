@@ -1,6 +1,6 @@
 #include "common/installed_layout.h"
 #include "monitor/inspect/inspect_faults.h"
-#include "monitor/network_module_qt.h"
+#include "monitor/peers/network_module_qt.h"
 
 #include <QLibrary>
 

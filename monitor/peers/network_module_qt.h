@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/lazy_socket_array.h"
+#include "monitor/peers/lazy_socket_array.h"
 
 // The Qt socket array lives in a module of its own beside the program
 // (varnok_net), so that QtNetwork is loaded only when the first peer link is

@@ -1,4 +1,4 @@
-#include "monitor/background_qt.h"
+#include "monitor/window/background_qt.h"
 
 #include <QConicalGradient>
 #include <QLinearGradient>

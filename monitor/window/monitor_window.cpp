@@ -1,14 +1,14 @@
-#include "monitor/monitor_window.h"
+#include "monitor/window/monitor_window.h"
 
 #include "common/program_directory.h"
-#include "monitor/background_qt.h"
 #include "monitor/inspect/dial_up.h"
 #include "monitor/inspect/error_report.h"
-#include "monitor/monitor_look_qt.h"
-#include "monitor/network_module_qt.h"
+#include "monitor/peers/network_module_qt.h"
 #include "monitor/player_count.h"
 #include "monitor/status_file.h"
-#include "monitor/ui_text_qt.h"
+#include "monitor/window/background_qt.h"
+#include "monitor/window/monitor_look_qt.h"
+#include "monitor/window/ui_text_qt.h"
 
 #include <QEvent>
 #include <QGuiApplication>

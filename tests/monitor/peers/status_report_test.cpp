@@ -1,4 +1,4 @@
-#include "monitor/status_report.h"
+#include "monitor/peers/status_report.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The entry point of the varnok_net module.
-#include "monitor/network_module_qt.h"
-#include "monitor/socket_array_qt.h"
+#include "monitor/peers/network_module_qt.h"
+#include "monitor/peers/socket_array_qt.h"
 
 #include <QtGlobal>
 

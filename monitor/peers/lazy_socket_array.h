@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/socket_array.h"
+#include "monitor/peers/socket_array.h"
 
 #include <functional>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "monitor/network_module_qt.h"
+#include "monitor/peers/network_module_qt.h"
 
 // Built against a static Qt, a module would hold a second copy of Qt: on
 // Windows the socket array is linked into the program instead.

@@ -1,4 +1,4 @@
-#include "monitor/monitor_look_qt.h"
+#include "monitor/window/monitor_look_qt.h"
 
 #include <QLabel>
 #include <QListWidget>
