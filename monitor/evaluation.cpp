@@ -29,7 +29,7 @@ void EvaluateStatus(SharedState& state, EvaluationView& view, const ClockPort& c
     view.ClearStatusList();
     int connected = 0;
     int started = 0;
-    for (int slot = 0; slot < kEvaluatedSlots; ++slot) {
+    for (int slot = 0; slot < kPeerSlots; ++slot) {
         // A copy: the view's callbacks must not be able to change what is judged.
         const std::string entry = state.PeerTable[slot];
         if (!IsEntry(entry))
@@ -42,7 +42,9 @@ void EvaluateStatus(SharedState& state, EvaluationView& view, const ClockPort& c
         const std::string address = withAddress ? view.RemoteAddress(server ? slot : 0) : std::string();
         const std::string who = withAddress ? report.tail + " " + address : report.tail;
 
-        view.AddStatusLine(server ? address + " " + report.tail : report.tail);
+        const bool shown = slot < kShownSlots;
+        if (shown)
+            view.AddStatusLine(server ? address + " " + report.tail : report.tail);
 
         std::string line = "    ";
         if (report.game) {
@@ -50,7 +52,7 @@ void EvaluateStatus(SharedState& state, EvaluationView& view, const ClockPort& c
                 line += " Game NOT Started,";
             } else {
                 line += " Game Started,";
-                ++started;
+                started += shown ? 1 : 0;
             }
         }
         if (report.instances) {
@@ -70,8 +72,10 @@ void EvaluateStatus(SharedState& state, EvaluationView& view, const ClockPort& c
             RaiseWarning(view, "DLL not Original on " + who + machine + mark + stamp);
             line += " DLL NOT original";
         }
-        view.AddStatusLine(std::move(line));
-        ++connected;
+        if (shown) {
+            view.AddStatusLine(std::move(line));
+            ++connected;
+        }
     }
 
     // Started games against the expected player count; the server's own game

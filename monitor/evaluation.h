@@ -22,8 +22,10 @@ public:
     virtual std::string RemoteAddress(int socketSlot) const = 0;
 };
 
-// Only these peer table slots are shown and judged.
-inline constexpr int kEvaluatedSlots = 21;
+// Only these peer table slots are shown and counted. Every entry is judged:
+// a game has up to 47 players, and a copy or a DLL on the 22nd is no less
+// a reason to warn.
+inline constexpr int kShownSlots = 21;
 
 // Rebuilds the status list from the peer table, sets the counts, raises the
 // warnings (log line, sound, log save) and refreshes GameWatchStart while the

@@ -4,6 +4,8 @@
 #include "monitor/log/log_file.h"
 #include "monitor/peers/status_report.h"
 
+#include <algorithm>
+#include <span>
 #include <utility>
 
 namespace monitor {
@@ -79,7 +81,7 @@ void MonitorEngine::Start(const InspectionSettings& settings, bool asServer) {
 void MonitorEngine::ResetTables() {
     m_state.PeerTable.fill(kEmptySlot);
     m_state.CandidateServers.fill(kNoCandidate);
-    m_state.PeerLastSeen.fill(TimePoint{});
+    m_state.PeerLastSeen.fill(SteadyPoint{});
 }
 
 void MonitorEngine::CloseAll() {
@@ -100,9 +102,17 @@ void MonitorEngine::TakeServerRole() {
     m_display.ServerButtonEnabled = false;
     m_display.JoinerButtonEnabled = true;
     CloseAll();
-    m_state.PeerLastSeen[0] = now;
+    m_state.PeerLastSeen[0] = m_ports.Clock.Steady();
     m_ports.Sockets.Close(0);
-    m_ports.Sockets.Listen(0, m_state.MonitorPort);
+    if (!m_ports.Sockets.Listen(0, m_state.MonitorPort)) {
+        // No joiner could ever reach a server that does not listen.
+        const std::string text = "Cannot be the server: port " + std::to_string(m_state.MonitorPort) +
+                                 " cannot be opened (another program may use it). Staying a joiner.";
+        TakeJoinerRole();
+        AddLogLine(text);
+        m_ports.View.ShowMessage(text);
+        return;
+    }
     m_state.CandidateCursor = 0;
     m_display.StateText = kServerRoleText;
     m_display.Label3 = std::string(30, ' ');
@@ -119,7 +129,7 @@ void MonitorEngine::TakeJoinerRole() {
     m_display.ServerButtonEnabled = true;
     m_state.IsServer = 0;
     CloseAll();
-    m_state.LastServerUpdate = now;
+    m_state.LastServerUpdate = m_ports.Clock.Steady();
     m_state.GameWatchStart = now;
     m_display.StateText = kJoinerRoleText;
     m_display.Label3 = "Trying to connect to: ";
@@ -183,13 +193,13 @@ void MonitorEngine::Tick() {
         SendFrame(own, 0);
     }
 
-    DropSilentPeers(m_ports.Clock.Now());
+    DropSilentPeers(m_ports.Clock.Steady());
     Evaluate();
     m_ports.Timer.Enable(true);
     m_inTick = false;
 }
 
-void MonitorEngine::DropSilentPeers(TimePoint now) {
+void MonitorEngine::DropSilentPeers(SteadyPoint now) {
     if (IsServer()) {
         for (int slot = 1; slot < m_ports.Sockets.Count() && slot <= kLastServerSlot; ++slot) {
             if (m_ports.Sockets.State(slot) == SocketState::Closed)
@@ -233,7 +243,13 @@ void MonitorEngine::SaveLog() {
     std::string error;
     const std::string directory =
         m_config.ProgramDirectory.empty() ? common::ProgramDirectory() : m_config.ProgramDirectory;
-    if (monitor::SaveLog(m_display.List2, directory, error)) {
+    // Only the lines that this run has not yet written: a warning that repeats
+    // at every tick saves after each, and rewriting the whole list each time
+    // would grow the file with the square of the run's length.
+    const std::size_t from = std::min(m_savedLines, m_display.List2.size());
+    const std::span<const std::string> pending(m_display.List2.data() + from, m_display.List2.size() - from);
+    if (monitor::SaveLog(pending, directory, error)) {
+        m_savedLines = m_display.List2.size();
         m_display.SaveLogError.clear();
         ++m_display.LogSaves;
     } else

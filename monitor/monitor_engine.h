@@ -30,6 +30,8 @@ inline constexpr int kLastServerSlot = kLastSeenSlots - 1;
 // Candidates that the joiner tries in turn.
 inline constexpr int kTriedCandidates = 21;
 inline constexpr int kSilentSeconds = 30;
+// Server slots that one remote address may hold at a time.
+inline constexpr int kSlotsPerAddress = 12;
 
 inline constexpr char kServerRoleText[] = "Server";
 inline constexpr char kJoinerRoleText[] = "Joiner";
@@ -150,10 +152,11 @@ private:
     void Warn(std::string line);
     void Evaluate();
     void Changed();
+    void SendEncoded(const std::string& frame, int slot);
     void ServerArrival(int slot, std::size_t bytesBuffered);
     void JoinerArrival(std::size_t bytesBuffered);
     void ApplyRelayedFrame(const std::string& frame);
-    void DropSilentPeers(TimePoint now);
+    void DropSilentPeers(SteadyPoint now);
     void FindCandidates();
     void UpdateLocalLabels();
 
@@ -166,6 +169,8 @@ private:
     std::vector<TcpRow> m_rows;
     int m_interval = kServerTickMs;
     bool m_inTick = false;
+    // Lines of List2 that reached the log file in this run.
+    std::size_t m_savedLines = 0;
 };
 
 } // namespace monitor

@@ -12,6 +12,8 @@ namespace monitor {
 
 using Clock = std::chrono::system_clock;
 using TimePoint = Clock::time_point;
+using SteadyClock = std::chrono::steady_clock;
+using SteadyPoint = SteadyClock::time_point;
 
 inline constexpr int kDefaultMonitorPort = 12125;
 inline constexpr int kPeerSlots = 61;
@@ -39,8 +41,9 @@ struct SharedState {
     int MonitorPort = kDefaultMonitorPort;
     int IsServer = 0;
     std::array<std::string, kPeerSlots> PeerTable;
-    std::array<TimePoint, kLastSeenSlots> PeerLastSeen{};
-    TimePoint LastServerUpdate{};
+    // Silence is measured on the steady clock.
+    std::array<SteadyPoint, kLastSeenSlots> PeerLastSeen{};
+    SteadyPoint LastServerUpdate{};
     std::array<std::string, kCandidateSlots> CandidateServers;
     int CandidateCursor = 0;
     std::string LastUpdateText;

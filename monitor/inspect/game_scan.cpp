@@ -6,6 +6,7 @@
 #include "monitor/inspect/inspection_settings.h"
 #include "monitor/inspect/kessit_call.h"
 #include "monitor/inspect/sha256.h"
+#include "monitor/printable_text.h"
 
 #include <algorithm>
 
@@ -94,7 +95,7 @@ void GameScan::ScanGameProcesses() {
                 const std::string path = FieldText(module.Path);
                 const std::size_t keep = path.size() >= kModuleNameChars ? path.size() - kModuleNameChars : 0;
                 m_gameIniPath = path.substr(0, keep) + "..\\..\\sudtest.ini";
-                m_state.PlayerName = ReadGameIni("Game", "Player0", kUnknownPlayerName);
+                m_state.PlayerName = WithoutControlBytes(ReadGameIni("Game", "Player0", kUnknownPlayerName));
             }
             if (key == m_gameDllKey) {
                 CheckGameDll(module);

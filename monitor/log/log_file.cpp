@@ -26,7 +26,7 @@ std::string FormatLogLine(std::string_view line) {
     return formatted;
 }
 
-bool SaveLog(const std::vector<std::string>& lines, std::string_view programDirectory, std::string& error) {
+bool SaveLog(std::span<const std::string> lines, std::string_view programDirectory, std::string& error) {
     const std::string path = common::ResolvePath(common::JoinPath(programDirectory, kLogFileName));
     std::string bytes;
     for (const std::string& line : lines) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,10 +20,10 @@ int LogChecksum(std::string_view line);
 std::string FormatLogLine(std::string_view line);
 
 // Appends every line, in order, as FormatLogLine + CR LF to the log file in
-// `programDirectory`, creating the file when missing. Saving the same lines
-// twice writes them twice; no lines still create the file. On failure returns
-// false and sets `error` to a message naming the file; the lines are never
-// changed.
-bool SaveLog(const std::vector<std::string>& lines, std::string_view programDirectory, std::string& error);
+// `programDirectory`, creating the file when missing. No lines still create
+// the file. On failure returns false, sets `error` to a message naming the
+// file and cuts off whatever part of the lines reached it; the lines are
+// never changed.
+bool SaveLog(std::span<const std::string> lines, std::string_view programDirectory, std::string& error);
 
 } // namespace monitor

@@ -10,9 +10,18 @@ namespace monitor {
 
 inline constexpr std::size_t kMaxPayload = 99;
 inline constexpr std::size_t kPrefixLength = 2;
-// A link whose unread data grows beyond this is closed: honest peers send
-// one frame of at most 101 bytes at a time.
-inline constexpr std::size_t kReadBufferCap = 4096;
+// Unread data beyond these caps closes a link, which bounds what a flood can
+// take. A joiner sends one frame of at most 101 bytes per tick (5 s), and is
+// dropped after 30 s of silence: 4 KiB on a server link hold 40 of its
+// frames, far more than a stalled link can bunch up. A server relays up to
+// 48 frames per tick (about 4.9 KB) to every joiner, and after a TCP stall
+// several ticks arrive at once: 64 KiB hold 13 full ticks.
+inline constexpr std::size_t kServerReadCap = 4096;
+inline constexpr std::size_t kJoinerReadCap = 65536;
+// Bytes queued for a peer that does not read them: past this the link is
+// closed, so a peer that never reads cannot grow the monitor's memory. 13
+// full server ticks beyond what the system's own buffers hold.
+inline constexpr std::size_t kUnsentCap = 65536;
 
 // The frame of a payload. A payload longer than 99 characters is cut at its
 // end (a status report ends with the player name), so the length prefix

@@ -64,6 +64,14 @@ void LazySocketArray::Send(int slot, std::string_view bytes) {
         m_real->Send(slot, bytes);
 }
 
+std::string LazySocketArray::RequestAddress(int requestId) const {
+    return m_real ? m_real->RequestAddress(requestId) : std::string();
+}
+
+std::size_t LazySocketArray::BytesToWrite(int slot) const {
+    return m_real ? m_real->BytesToWrite(slot) : 0;
+}
+
 std::size_t LazySocketArray::BytesAvailable(int slot) const {
     return m_real ? m_real->BytesAvailable(slot) : 0;
 }

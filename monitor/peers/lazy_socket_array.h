@@ -33,9 +33,11 @@ public:
     bool Listen(int slot, int port) override;
     void Accept(int slot, int requestId) override;
     void Reject(int requestId) override;
+    std::string RequestAddress(int requestId) const override;
     void Connect(int slot, const std::string& host, int port) override;
     void Send(int slot, std::string_view bytes) override;
     std::size_t BytesAvailable(int slot) const override;
+    std::size_t BytesToWrite(int slot) const override;
     std::string Peek(int slot, std::size_t count) const override;
     std::string Read(int slot, std::size_t count) override;
     std::string RemoteAddress(int slot) const override;

@@ -4,6 +4,7 @@
 #include "monitor/monitor_engine.h"
 #include "monitor/peers/frame.h"
 #include "monitor/peers/status_report.h"
+#include "monitor/printable_text.h"
 
 namespace monitor {
 
@@ -20,10 +21,7 @@ void MonitorEngine::SendFrame(const std::string& text, int slot) {
     SocketArray& sockets = m_ports.Sockets;
     if (slot < 0 || slot >= sockets.Count())
         return;
-    if (sockets.State(slot) == SocketState::Closing)
-        sockets.Close(slot);
-    if (sockets.State(slot) == SocketState::Connected)
-        sockets.Send(slot, EncodeFrame(text));
+    SendEncoded(EncodeFrame(text), slot);
 }
 
 void MonitorEngine::BroadcastFrame(const std::string& text) {
@@ -31,16 +29,40 @@ void MonitorEngine::BroadcastFrame(const std::string& text) {
         return;
     // Framed once for every joiner.
     const std::string frame = EncodeFrame(text);
-    for (int slot = 1; slot < m_ports.Sockets.Count(); ++slot) {
-        if (m_ports.Sockets.State(slot) == SocketState::Closing)
-            m_ports.Sockets.Close(slot);
-        if (m_ports.Sockets.State(slot) == SocketState::Connected)
-            m_ports.Sockets.Send(slot, frame);
+    for (int slot = 1; slot < m_ports.Sockets.Count(); ++slot)
+        SendEncoded(frame, slot);
+}
+
+void MonitorEngine::SendEncoded(const std::string& frame, int slot) {
+    SocketArray& sockets = m_ports.Sockets;
+    if (sockets.State(slot) == SocketState::Closing)
+        sockets.Close(slot);
+    if (sockets.State(slot) != SocketState::Connected)
+        return;
+    sockets.Send(slot, frame);
+    if (sockets.BytesToWrite(slot) > kUnsentCap) {
+        // A peer that takes nothing would keep every frame in our memory.
+        sockets.Close(slot);
+        if (IsServer() && slot < kPeerSlots)
+            m_state.PeerTable[static_cast<std::size_t>(slot)] = kEmptySlot;
     }
 }
 
 void MonitorEngine::OnConnectionRequest(int, int requestId) {
     if (!IsServer()) {
+        m_ports.Sockets.Reject(requestId);
+        return;
+    }
+    // One address may not take every slot; a LAN party behind one address
+    // still fits.
+    const std::string address = m_ports.Sockets.RequestAddress(requestId);
+    int taken = 0;
+    for (int slot = 1; slot < m_ports.Sockets.Count(); ++slot) {
+        if (m_ports.Sockets.State(slot) != SocketState::Closed &&
+            m_ports.Sockets.RemoteAddress(slot) == address)
+            ++taken;
+    }
+    if (taken >= kSlotsPerAddress) {
         m_ports.Sockets.Reject(requestId);
         return;
     }
@@ -50,20 +72,26 @@ void MonitorEngine::OnConnectionRequest(int, int requestId) {
         m_ports.Sockets.Reject(requestId);
         return;
     }
-    // Nothing is sent: the joiner speaks first.
+    // Nothing is sent: the joiner speaks first. Its silence counts from
+    // here, so a first report slowed by a long link is not taken for silence.
     m_ports.Sockets.Accept(slot, requestId);
+    m_state.PeerLastSeen[static_cast<std::size_t>(slot)] = m_ports.Clock.Steady();
 }
 
 void MonitorEngine::OnConnect(int slot) {
-    if (slot == 0 && !IsServer())
-        SendFrame(BuildOwnReport(m_state), 0);
+    if (slot != 0 || IsServer())
+        return;
+    // The server's first relay may be a whole server tick away: the silence
+    // of the new link counts from its connect, not from the role change.
+    m_state.LastServerUpdate = m_ports.Clock.Steady();
+    SendFrame(BuildOwnReport(m_state), 0);
 }
 
 void MonitorEngine::OnDataArrival(int slot, std::size_t bytesBuffered) {
     SocketArray& sockets = m_ports.Sockets;
     if (slot < 0 || slot >= sockets.Count())
         return;
-    if (bytesBuffered > kReadBufferCap || (!IsServer() && slot != 0)) {
+    if (bytesBuffered > (IsServer() ? kServerReadCap : kJoinerReadCap) || (!IsServer() && slot != 0)) {
         // A flood, or a link a joiner never opened.
         sockets.Close(slot);
         if (IsServer() && slot < kPeerSlots)
@@ -96,8 +124,8 @@ void MonitorEngine::ServerArrival(int slot, std::size_t bytesBuffered) {
     // relay among them) would blank another player's line on every joiner.
     if (slot > kLastServerSlot || !HasReportShape(payload))
         return;
-    m_state.PeerTable[slot] = payload;
-    m_state.PeerLastSeen[slot] = m_ports.Clock.Now();
+    m_state.PeerTable[slot] = WithoutControlBytes(payload);
+    m_state.PeerLastSeen[slot] = m_ports.Clock.Steady();
 }
 
 void MonitorEngine::JoinerArrival(std::size_t bytesBuffered) {
@@ -112,9 +140,8 @@ void MonitorEngine::JoinerArrival(std::size_t bytesBuffered) {
     if (bytesBuffered < static_cast<std::size_t>(n) + kPrefixLength)
         return;
     std::string frame = sockets.Read(0, static_cast<std::size_t>(n) + kPrefixLength);
-    const TimePoint now = m_ports.Clock.Now();
-    m_state.LastUpdateText = m_ports.DateTime.ShortTime(now);
-    m_state.LastServerUpdate = now;
+    m_state.LastUpdateText = m_ports.DateTime.ShortTime(m_ports.Clock.Now());
+    m_state.LastServerUpdate = m_ports.Clock.Steady();
 
     // Every complete frame in the buffer.
     std::size_t remaining = bytesBuffered;
@@ -139,7 +166,8 @@ void MonitorEngine::ApplyRelayedFrame(const std::string& frame) {
     if (n > 10 && frame.compare(2, 3, "Emp") != 0) {
         const int slot = TwoDigitValue(frame, 11);
         if (slot >= 0 && slot < kPeerSlots)
-            m_state.PeerTable[static_cast<std::size_t>(slot)] = frame.substr(kPrefixLength);
+            m_state.PeerTable[static_cast<std::size_t>(slot)] =
+                WithoutControlBytes(frame.substr(kPrefixLength));
         return;
     }
     // "Empty" and the slot digits that follow it.
@@ -170,6 +198,8 @@ void MonitorEngine::JoinerConnectTick() {
     SocketArray& sockets = m_ports.Sockets;
     if (sockets.State(0) == SocketState::Connected) {
         const std::string address = sockets.RemoteAddress(0);
+        // Closing forgets the host, and the label still names it below.
+        const std::string host = sockets.RemoteHost(0);
         bool present = false;
         for (int i = 0; i < kTriedCandidates && !present; ++i)
             present = m_state.CandidateServers[static_cast<std::size_t>(i)] == address;
@@ -179,8 +209,7 @@ void MonitorEngine::JoinerConnectTick() {
         }
         SetInterval(kJoinerConnectedTickMs);
         m_state.LastUpdateText = m_ports.DateTime.ShortTime(m_ports.Clock.Now());
-        m_display.Label3 =
-            "Connected to: " + sockets.RemoteHost(0) + "    Last update : " + m_state.LastUpdateText;
+        m_display.Label3 = "Connected to: " + host + "    Last update : " + m_state.LastUpdateText;
         Changed();
         return;
     }

@@ -29,11 +29,16 @@ public:
     // on the socket of `slot`; Reject drops it unanswered.
     virtual void Accept(int slot, int requestId) = 0;
     virtual void Reject(int requestId) = 0;
+    // Dotted address of the peer of a waiting connection; empty when unknown.
+    virtual std::string RequestAddress(int requestId) const = 0;
     // Starts a connection; the outcome arrives as a connect event, or never.
     virtual void Connect(int slot, const std::string& host, int port) = 0;
     // Queues the bytes in one write. Nothing happens unless connected.
     virtual void Send(int slot, std::string_view bytes) = 0;
     virtual std::size_t BytesAvailable(int slot) const = 0;
+    // Bytes written but not yet taken by the system (a peer that does not
+    // read leaves them here).
+    virtual std::size_t BytesToWrite(int slot) const = 0;
     virtual std::string Peek(int slot, std::size_t count) const = 0;
     virtual std::string Read(int slot, std::size_t count) = 0;
     // Dotted address of the peer; empty when there is none.

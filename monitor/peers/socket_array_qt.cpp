@@ -195,6 +195,17 @@ void QtSocketArray::Send(int slot, std::string_view bytes) {
     m_members[static_cast<std::size_t>(slot)].socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 
+std::string QtSocketArray::RequestAddress(int requestId) const {
+    const auto found = m_pending.find(requestId);
+    return found == m_pending.end() ? std::string() : DottedAddress(found->second->peerAddress());
+}
+
+std::size_t QtSocketArray::BytesToWrite(int slot) const {
+    if (!Valid(slot) || !m_members[static_cast<std::size_t>(slot)].socket)
+        return 0;
+    return static_cast<std::size_t>(m_members[static_cast<std::size_t>(slot)].socket->bytesToWrite());
+}
+
 std::size_t QtSocketArray::BytesAvailable(int slot) const {
     if (!Valid(slot) || !m_members[static_cast<std::size_t>(slot)].socket)
         return 0;

@@ -1,6 +1,6 @@
 // A joiner monitor fed arbitrary bytes by its server, in arbitrary pieces:
-// the peer table keeps its 61 slots, each entry fits one frame, and the
-// buffer never grows beyond the read cap.
+// the peer table keeps its 61 slots, each entry fits one frame and holds no
+// control byte, and the buffer never grows beyond the read cap.
 #include "monitor/peers/frame.h"
 #include "tests/monitor/engine_fixture.h"
 
@@ -16,13 +16,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::size_t count = std::min<std::size_t>(1 + data[at] % 128, size - at - 1);
         rig.sockets.ArriveAll(rig.engine, 0,
                               std::string_view(reinterpret_cast<const char*>(data) + at + 1, count));
-        if (rig.sockets[0].unread.size() > monitor::kReadBufferCap + 128)
+        if (rig.sockets[0].unread.size() > monitor::kJoinerReadCap + 128)
             __builtin_trap();
         at += 1 + count;
     }
     for (const auto& entry : rig.State().PeerTable) {
         if (entry.size() > monitor::kMaxPayload)
             __builtin_trap();
+        for (char c : entry) {
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+                __builtin_trap();
+        }
     }
     rig.engine.Tick();
     return 0;

@@ -1,5 +1,6 @@
 // A server monitor fed arbitrary bytes by one joiner, in arbitrary pieces:
-// it keeps only report-shaped entries, never holds more than its read cap,
+// it keeps only report-shaped entries without control bytes, never holds
+// more than its read cap,
 // keeps its other joiner's link, and every frame it relays is well formed.
 #include "monitor/peers/frame.h"
 #include "tests/monitor/engine_fixture.h"
@@ -17,13 +18,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::size_t count = std::min<std::size_t>(1 + data[at] % 64, size - at - 1);
         rig.sockets.ArriveAll(rig.engine, 1,
                               std::string_view(reinterpret_cast<const char*>(data) + at + 1, count));
-        if (rig.sockets[1].unread.size() > monitor::kReadBufferCap + 64)
+        if (rig.sockets[1].unread.size() > monitor::kServerReadCap + 64)
             __builtin_trap();
         at += 1 + count;
     }
     const std::string& entry = rig.State().PeerTable[1];
     if (entry != "Empty" && !monitor::HasReportShape(entry))
         __builtin_trap();
+    for (char c : entry) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            __builtin_trap();
+    }
     if (rig.sockets[2].state != monitor::SocketState::Connected)
         __builtin_trap();
     rig.engine.Tick();

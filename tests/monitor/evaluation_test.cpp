@@ -160,6 +160,20 @@ TEST(EvaluateStatus, DllWarningOnlyWhileThatGameRunsWithMarkFor382) {
                                         "DLL not Original on 192.168.1.8 Bert machine!  " + kStamp}));
 }
 
+// A game of 47: a player on a slot beyond the shown ones is not listed or
+// counted, but a second copy or a foreign DLL there is still warned about.
+TEST(EvaluateStatus, EntriesBeyondTheShownSlotsAreStillJudged) {
+    Fixture f;
+    f.state.IsServer = 1;
+    f.state.PeerTable[40] = "19910338140Forty";
+    f.Run();
+    EXPECT_TRUE(f.view.m_status.empty());
+    EXPECT_EQ(f.view.m_counts, "Games started : 0, Connected : 0");
+    ASSERT_EQ(f.view.m_log.size(), 2u);
+    EXPECT_EQ(f.view.m_log[0], "Multiple Sudden Strikes running on Forty 10.0.0.40 machine! " + kStamp);
+    EXPECT_EQ(f.view.m_log[1].substr(0, 31), "DLL not Original on Forty 10.0.");
+}
+
 TEST(EvaluateStatus, BothWarningsForOneMachineInOrder) {
     Fixture f;
     f.state.IsServer = 1;

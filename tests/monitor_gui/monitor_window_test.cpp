@@ -190,9 +190,13 @@ private slots:
         QVERIFY(list2->viewport()->rect().intersects(list2->visualItemRect(list2->item(29))));
         QCOMPARE(list2->count(), 30);
 
-        // A second save writes the whole list again.
+        // A later save appends only the lines added since.
         QTest::mouseClick(save, Qt::LeftButton);
-        QCOMPARE(testsupport::ReadBytes(dir.path() / "varnok.LOG"), expected + expected);
+        QCOMPARE(testsupport::ReadBytes(dir.path() / "varnok.LOG"), expected);
+        m.window->Engine().AddLogLine("abc");
+        QTest::mouseClick(save, Qt::LeftButton);
+        QCOMPARE(testsupport::ReadBytes(dir.path() / "varnok.LOG"), expected + "[abc] Checksum :296\r\n");
+        QCOMPARE(list2->currentRow(), 30);
         QVERIFY(m.Find<QLabel>("SaveLogNotice")->isHidden());
     }
 

@@ -2,9 +2,12 @@
 #include "monitor/peers/socket_array_qt.h"
 #include "tests/monitor/engine_fixture.h"
 
+#include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -68,6 +71,41 @@ private slots:
         QCOMPARE(rig.sockets.State(1), monitor::SocketState::Closing);
         rig.engine.Tick();
         QCOMPARE(rig.sockets.State(1), monitor::SocketState::Closed);
+    }
+
+    // Real links: one address gets at most twelve slots, and a joiner that
+    // never reads is closed once the bytes queued for it pass the cap.
+    void slotsPerAddressAndUnsentBytesAreCapped() {
+        QtRig rig;
+        rig.engine.Start(monitor::InspectionSettings{}, true);
+        const quint16 port = rig.sockets.ListeningPort();
+        std::vector<std::unique_ptr<QTcpSocket>> joiners;
+        for (int i = 0; i < 13; ++i) {
+            joiners.push_back(std::make_unique<QTcpSocket>());
+            joiners.back()->connectToHost(QHostAddress::LocalHost, port);
+            QVERIFY(joiners.back()->waitForConnected(5000));
+        }
+        QTRY_COMPARE(joiners.back()->state(), QAbstractSocket::UnconnectedState);
+        int held = 0;
+        for (int slot = 1; slot < rig.sockets.Count(); ++slot)
+            held += rig.sockets.State(slot) == monitor::SocketState::Connected ? 1 : 0;
+        QCOMPARE(held, 12);
+
+        // Joiner 1 never reads: its system buffers fill, then the array's.
+        joiners[0]->setReadBufferSize(1);
+        joiners[0]->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+        const std::string report = monitortest::Report(std::string(88, 'x'));
+        QElapsedTimer clock;
+        clock.start();
+        while (rig.sockets.State(1) == monitor::SocketState::Connected && clock.elapsed() < 20000) {
+            for (int i = 0; i < 50; ++i)
+                rig.engine.BroadcastFrame(report);
+            for (int slot = 2; slot <= 12; ++slot)
+                joiners[static_cast<std::size_t>(slot - 1)]->readAll();
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(rig.sockets.State(1), monitor::SocketState::Closed);
+        QCOMPARE(rig.sockets.State(2), monitor::SocketState::Connected);
     }
 
     void joinerConnectsAndReportsFirst() {

@@ -18,6 +18,8 @@ struct FakeSocket {
     SocketState state = SocketState::Closed;
     std::string unread; // bytes buffered for reading
     std::string sent;   // everything written
+    bool peerReads = true;
+    std::size_t unsent = 0; // written while the peer does not read
     std::string remote;
     std::string host;
     int closes = 0;
@@ -32,6 +34,7 @@ public:
     std::vector<int> rejected;
     std::vector<std::pair<std::string, int>> connects;
     int listenPort = -1;
+    bool listenFails = false; // the port is taken
     std::string localAddress = "192.0.2.10";
 
     FakeSocket& operator[](int slot) { return sockets.at(static_cast<std::size_t>(slot)); }
@@ -51,6 +54,8 @@ public:
         ++s.closes;
     }
     bool Listen(int slot, int port) override {
+        if (listenFails)
+            return false;
         (*this)[slot].state = SocketState::Listening;
         listenPort = port;
         return true;
@@ -61,6 +66,10 @@ public:
         s.state = SocketState::Connected;
         s.remote = s.host = pending.at(requestId);
         pending.erase(requestId);
+    }
+    std::string RequestAddress(int requestId) const override {
+        const auto found = pending.find(requestId);
+        return found == pending.end() ? std::string() : found->second;
     }
     void Reject(int requestId) override {
         rejected.push_back(requestId);
@@ -74,8 +83,14 @@ public:
         connects.emplace_back(host, port);
     }
     void Send(int slot, std::string_view bytes) override {
-        if (State(slot) == SocketState::Connected)
+        if (State(slot) == SocketState::Connected) {
             (*this)[slot].sent.append(bytes);
+            if (!(*this)[slot].peerReads)
+                (*this)[slot].unsent += bytes.size();
+        }
+    }
+    std::size_t BytesToWrite(int slot) const override {
+        return sockets.at(static_cast<std::size_t>(slot)).unsent;
     }
     std::size_t BytesAvailable(int slot) const override {
         return sockets.at(static_cast<std::size_t>(slot)).unread.size();

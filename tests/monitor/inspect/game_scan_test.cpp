@@ -72,6 +72,11 @@ TEST(GameScan, CountsGameCopiesAndReadsThePlayerNameOfTheLastCopy) {
     inst.WriteName("b", std::string(300, 'n'));
     f.Tick();
     EXPECT_EQ(f.state.PlayerName, std::string(254, 'n'));
+    // Control bytes in the name (an ini line ends at CR or LF, so those are
+    // the peers' concern) are replaced before the name is shown or sent.
+    inst.WriteName("b", std::string("Es\x1b[2Jc\tb\x7f"));
+    f.Tick();
+    EXPECT_EQ(f.state.PlayerName, "Es?[2Jc?b?");
 
     // No copy at all: the start values, and the ini path stays.
     f.inspector.modules.clear();

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+using Lines = std::vector<std::string>;
+
 TEST(LogChecksum, SumsMaskedProductsOfPositionAndByte) {
     EXPECT_EQ(monitor::LogChecksum(""), 0);
     EXPECT_EQ(monitor::LogChecksum("a"), 0);
@@ -29,7 +31,7 @@ TEST(SaveLog, AppendsEveryLineWithChecksumAndCrLf) {
     std::string error;
 
     // No lines: the file is still created.
-    ASSERT_TRUE(monitor::SaveLog({}, dir.str(), error)) << error;
+    ASSERT_TRUE(monitor::SaveLog(Lines{}, dir.str(), error)) << error;
     ASSERT_TRUE(std::filesystem::exists(file));
     EXPECT_EQ(testsupport::ReadBytes(file), "");
 
@@ -49,17 +51,17 @@ TEST(SaveLog, AppendsEveryLineWithChecksumAndCrLf) {
 TEST(SaveLog, ReportsAFileThatCannotBeWritten) {
     testsupport::TempDir dir;
     std::string error;
-    EXPECT_FALSE(monitor::SaveLog({"x"}, (dir.path() / "missing").string(), error));
+    EXPECT_FALSE(monitor::SaveLog(Lines{"x"}, (dir.path() / "missing").string(), error));
     EXPECT_NE(error.find("varnok.LOG"), std::string::npos) << error;
 
     // The "directory" is a file.
     testsupport::WriteBytes(dir.path() / "plain", "data");
     error.clear();
-    EXPECT_FALSE(monitor::SaveLog({"x"}, (dir.path() / "plain").string(), error));
+    EXPECT_FALSE(monitor::SaveLog(Lines{"x"}, (dir.path() / "plain").string(), error));
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(testsupport::ReadBytes(dir.path() / "plain"), "data");
 
     // The log file's name is taken by a directory.
     std::filesystem::create_directory(dir.path() / "varnok.LOG");
-    EXPECT_FALSE(monitor::SaveLog({"x"}, dir.str(), error));
+    EXPECT_FALSE(monitor::SaveLog(Lines{"x"}, dir.str(), error));
 }

@@ -10,6 +10,8 @@
 #include <unistd.h>
 #include <vector>
 
+using Lines = std::vector<std::string>;
+
 namespace {
 
 std::string ReadAll(const std::string& path) {
@@ -36,7 +38,7 @@ TEST(SaveLog, ReportsAFullDiskAndKeepsTheLines) {
 
     // An empty list writes nothing, so even a full disk only has to take the open.
     error.clear();
-    EXPECT_TRUE(monitor::SaveLog({}, dir.str(), error)) << error;
+    EXPECT_TRUE(monitor::SaveLog(Lines{}, dir.str(), error)) << error;
 }
 
 // A save that runs out of room part-way: a small tmpfs (as root), filled so
@@ -53,7 +55,7 @@ TEST(SaveLog, AFailedSaveLeavesTheFileAsItWas) {
     } unmount{dir.path().string()};
 
     std::string error;
-    ASSERT_TRUE(monitor::SaveLog({"first line", "second line"}, dir.str(), error)) << error;
+    ASSERT_TRUE(monitor::SaveLog(Lines{"first line", "second line"}, dir.str(), error)) << error;
     const std::string before = ReadAll(dir / "varnok.LOG");
     // Fill the rest. The log file's last page still has room for about 4000
     // bytes, fewer than the save below writes.
@@ -69,6 +71,6 @@ TEST(SaveLog, AFailedSaveLeavesTheFileAsItWas) {
     EXPECT_EQ(ReadAll(dir / "varnok.LOG"), before);
 
     std::filesystem::remove(dir.path() / "filler");
-    ASSERT_TRUE(monitor::SaveLog({"third line"}, dir.str(), error)) << error;
+    ASSERT_TRUE(monitor::SaveLog(Lines{"third line"}, dir.str(), error)) << error;
     EXPECT_EQ(ReadAll(dir / "varnok.LOG"), before + monitor::FormatLogLine("third line") + "\r\n");
 }

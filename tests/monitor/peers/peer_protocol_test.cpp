@@ -36,7 +36,7 @@ TEST(PeerServer, AcceptsSilentlyAndTakesOneFramePerArrival) {
     // Two frames together: the server keeps the first, the second waits.
     rig.sockets.Arrive(rig.engine, 1, Framed(Report("Anna")) + Framed(Report("Anna2")));
     EXPECT_EQ(rig.State().PeerTable[1], Report("Anna"));
-    EXPECT_EQ(rig.State().PeerLastSeen[1], rig.clock.now);
+    EXPECT_EQ(rig.State().PeerLastSeen[1], rig.clock.Steady());
     rig.sockets.Arrive(rig.engine, 1, "");
     EXPECT_EQ(rig.State().PeerTable[1], Report("Anna2"));
 
@@ -67,7 +67,7 @@ TEST(PeerServer, HostileFramesEndOnlyTheirOwnLink) {
     EXPECT_EQ(rig.State().PeerTable[2], "Empty");
 
     // A flood beyond the read cap.
-    rig.sockets.Arrive(rig.engine, 3, "99" + std::string(monitor::kReadBufferCap, '1'));
+    rig.sockets.Arrive(rig.engine, 3, "99" + std::string(monitor::kServerReadCap, '1'));
     EXPECT_EQ(rig.sockets[3].state, SocketState::Closed);
 
     EXPECT_EQ(rig.State().PeerTable[1], "19910238400");
@@ -93,7 +93,7 @@ TEST(PeerServer, SlotsGrowOnDemandUpToTheLastSeenTable) {
     EXPECT_EQ(rig.sockets[5].remote, "198.51.100.50");
 
     for (int id = 100; rig.sockets.Count() <= monitor::kLastServerSlot; ++id)
-        rig.sockets.Request(rig.engine, id, "198.51.100.60");
+        rig.sockets.Request(rig.engine, id, "198.51.100." + std::to_string(id));
     EXPECT_EQ(rig.sockets[46].state, SocketState::Connected);
     rig.sockets.Request(rig.engine, 999, "198.51.100.61");
     EXPECT_EQ(rig.sockets.rejected, std::vector<int>{999}) << "no slot above 46";
@@ -164,6 +164,8 @@ TEST(PeerJoiner, SearchesConnectsAndReportsFirst) {
     rig.engine.Tick();
     EXPECT_EQ(rig.Log(), std::vector<std::string>{"No longer in game - disconnected!"});
     EXPECT_EQ(rig.sockets[0].state, SocketState::Closed);
+    EXPECT_EQ(rig.engine.Display().Label3, "Connected to: 198.51.100.1    Last update : 12:00:00")
+        << "the label still names the host it was connected to";
     rig.engine.Tick();
     EXPECT_EQ(rig.Log().size(), 1u) << "logged once, then searching again";
     EXPECT_EQ(rig.engine.Display().Label3, monitor::kNoServerText);
@@ -181,7 +183,7 @@ TEST(PeerJoiner, AppliesEveryWholeFrameAndEmptiesRelayedFreeSlots) {
     EXPECT_EQ(rig.State().PeerTable[0], own);
     EXPECT_EQ(rig.State().PeerTable[1], relay1);
     EXPECT_EQ(rig.State().PeerTable[7], relay7);
-    EXPECT_EQ(rig.State().LastServerUpdate, rig.clock.now);
+    EXPECT_EQ(rig.State().LastServerUpdate, rig.clock.Steady());
     EXPECT_EQ(rig.State().LastUpdateText, "12:00:03");
     EXPECT_EQ(rig.sockets[0].unread, third.substr(0, 10)) << "the incomplete frame stays buffered";
     rig.sockets.Arrive(rig.engine, 0, third.substr(10));
