@@ -15,7 +15,7 @@ bool ListenForPlayers(int port, std::string& error) {
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<unsigned short>(port));
     if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, 64) != 0) {
+        ::listen(fd, 512) != 0) {
         error = "cannot listen on port " + std::to_string(port);
         return false;
     }

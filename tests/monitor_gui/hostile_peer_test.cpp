@@ -73,15 +73,7 @@ private slots:
         const int port = FreePort();
         const QString status = QString::fromStdString((dir.path() / "status.json").string());
         QProcess server;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("VARNOK_INSTANCE"), QStringLiteral("varnok-hostile-%1").arg(port));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        server.setProcessEnvironment(env);
-        server.start(QStringLiteral(VARNOK_EXE),
-                     {QStringLiteral("--server"), QStringLiteral("--port"), QString::number(port),
-                      QStringLiteral("--root"), QString::fromStdString(dir.str()),
-                      QStringLiteral("--status-file"), status});
-        QVERIFY(server.waitForStarted());
+        StartServer(server, port, dir, status);
         QTRY_VERIFY_WITH_TIMEOUT(Status(status).value(QStringLiteral("role")).toString() == "server", 15000);
 
         HonestJoiner honest;
@@ -147,6 +139,101 @@ private slots:
         QCOMPARE(server.state(), QProcess::Running);
         server.kill();
         server.waitForFinished();
+    }
+
+    // One address asking for 40 slots, a peer that never reads, and names
+    // with CR, LF, NUL and escape bytes: honest joiners from other addresses
+    // still get in, and no control byte reaches a list, the status file or
+    // the log, which still verifies.
+    void addressFloodNonReaderAndControlBytesInNames() {
+        testsupport::TempDir dir;
+        const int port = FreePort();
+        const QString status = QString::fromStdString((dir.path() / "status.json").string());
+        QProcess server;
+        StartServer(server, port, dir, status);
+        QTRY_VERIFY_WITH_TIMEOUT(Status(status).value(QStringLiteral("role")).toString() == "server", 15000);
+
+        std::vector<std::unique_ptr<QTcpSocket>> flood;
+        for (int i = 0; i < 40; ++i) {
+            flood.push_back(std::make_unique<QTcpSocket>());
+            QVERIFY(flood.back()->bind(QHostAddress(QStringLiteral("127.0.0.2"))));
+            flood.back()->connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+            flood.back()->waitForConnected(2000);
+        }
+        const auto held = [&] {
+            int n = 0;
+            for (const auto& s : flood)
+                n += s->state() == QAbstractSocket::ConnectedState ? 1 : 0;
+            return n;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(held(), 12, 10000);
+
+        // A peer that reports but never reads what it is sent.
+        QTcpSocket deaf;
+        deaf.setReadBufferSize(1);
+        QVERIFY(deaf.bind(QHostAddress(QStringLiteral("127.0.0.4"))));
+        deaf.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+        QVERIFY(deaf.waitForConnected(5000));
+        deaf.write(QByteArray::fromStdString(monitor::EncodeFrame("72110245600Deaf")));
+
+        const QByteArray evil = QByteArray("19910338400Evil\r\n[forged] Checksum :0", 37) +
+                                QByteArray(1, '\0') + QByteArray("\x1b[31m\x7f", 6);
+        QTcpSocket liar;
+        QVERIFY(liar.bind(QHostAddress(QStringLiteral("127.0.0.5"))));
+        liar.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+        QVERIFY(liar.waitForConnected(5000));
+        liar.write(QByteArray::number(evil.size()) + evil);
+
+        HonestJoiner honest;
+        QVERIFY(honest.socket.bind(QHostAddress(QStringLiteral("127.0.0.3"))));
+        QVERIFY(honest.Connect(port));
+        honest.Report();
+        QTRY_VERIFY_WITH_TIMEOUT(honest.Frames().size() >= 47, 20000);
+        bool sawSelf = false;
+        for (const std::string& frame : honest.Frames()) {
+            sawSelf = sawSelf || frame.find("127.0.0.3 Honest") != std::string::npos;
+            for (char c : frame)
+                QVERIFY2(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F, frame.c_str());
+        }
+        QVERIFY(sawSelf);
+
+        // The liar's copies are warned about, and the warning saved the log.
+        QTRY_VERIFY_WITH_TIMEOUT(Status(status).value(QStringLiteral("list2")).toArray().size() >= 1, 20000);
+        QFile statusFile(status);
+        QVERIFY(statusFile.open(QIODevice::ReadOnly));
+        const QByteArray json = statusFile.readAll();
+        QVERIFY2(!json.contains("\\r") && !json.contains("\\n") && !json.contains("\\u0000") &&
+                     !json.contains("\\u001b"),
+                 json.constData());
+        const std::string log = (dir.path() / "varnok.LOG").string();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile(QString::fromStdString(log)).size() > 0, 10000);
+        QFile logFile(QString::fromStdString(log));
+        QVERIFY(logFile.open(QIODevice::ReadOnly));
+        const QByteArray saved = logFile.readAll();
+        QVERIFY2(!saved.contains("\r\n[forged]") && !saved.contains('\0') && !saved.contains('\x1b'),
+                 saved.constData());
+        QCOMPARE(QProcess::execute(QStringLiteral(VARNOK_EXE),
+                                   {QStringLiteral("--verify-log"), QString::fromStdString(log)}),
+                 0);
+
+        QCOMPARE(deaf.state(), QAbstractSocket::ConnectedState); // a few ticks are no reason to close
+        QCOMPARE(server.state(), QProcess::Running);
+        server.kill();
+        server.waitForFinished();
+    }
+
+private:
+    static void StartServer(QProcess& server, int port, const testsupport::TempDir& dir,
+                            const QString& status) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("VARNOK_INSTANCE"), QStringLiteral("varnok-hostile-%1").arg(port));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        server.setProcessEnvironment(env);
+        server.start(QStringLiteral(VARNOK_EXE),
+                     {QStringLiteral("--server"), QStringLiteral("--port"), QString::number(port),
+                      QStringLiteral("--root"), QString::fromStdString(dir.str()),
+                      QStringLiteral("--status-file"), status});
+        QVERIFY(server.waitForStarted());
     }
 };
 

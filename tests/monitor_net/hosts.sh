@@ -39,8 +39,9 @@ cleanup() {
   if [ "${FAILED:-0}" -ne 0 ]; then
     for h in $(seq 1 "$HOSTS"); do
       [ -d "$WORK/h$h" ] || continue
-      echo "--- host $h status:"; head -c 4000 "$WORK/h$h/status.json" 2>/dev/null; echo
-      echo "--- host $h output:"; tail -n 20 "$WORK/h$h/output" 2>/dev/null
+      echo "--- host $h:"
+      jq -c '{role, label3, label6, list1, list2}' "$WORK/h$h/status.json" 2>/dev/null | head -c 3000; echo
+      grep -v '^ALSA lib' "$WORK/h$h/output" 2>/dev/null | tail -n 10
     done
     [ -f "$WORK/switch.log" ] && { echo "--- switch:"; tail -n 20 "$WORK/switch.log"; }
   fi
@@ -93,6 +94,7 @@ net_switch() { # count
   "$BIN/link_switch" --seed 7 --control "$SWITCH_CONTROL" "${taps[@]}" \
     </dev/null >"$WORK/switch.out" 2>"$WORK/switch.log" &
   PIDS+=($!)
+  disown $!
   local deadline=$((SECONDS + 20))
   until grep -q '^ready' "$WORK/switch.out" 2>/dev/null; do
     [ $SECONDS -lt $deadline ] || fail "the link switch did not start"
@@ -112,18 +114,18 @@ sw() { to_fifo "$SWITCH_CONTROL" "$*"; }
 
 # One host: game installation, stand-in game, monitor. Runs inside the host's
 # namespaces and obeys commands from its control FIFO: "second-game",
-# "kill-monitor", "quit".
+# "end-second-game", "kill-monitor", "quit".
 cat >"$WORK/host.sh" <<'HOST'
 #!/usr/bin/env bash
 set -u
-BIN=$1 DIR=$2 NAME=$3 GAMEARGS=$4 MONARGS=$5 CONTROL=$6
+BIN=$1 DIR=$2 NAME=$3 GAMEARGS=$4 MONARGS=$5 CONTROL=$6 GAMEDELAY=$7
 mkdir -p "$DIR/sust/game/bin" "$DIR/monitor"
 cp "$BIN/stand_in_sust" "$BIN/n2text_dll.dll" "$BIN/game_main.dll" "$DIR/sust/game/bin/"
 printf '[Game]\r\nPlayer0=%s\r\n' "$NAME" >"$DIR/sust/sudtest.ini"
 mkfifo "$DIR/game-in" "$DIR/game2-in"
 exec 3<>"$DIR/game-in" 4<>"$DIR/game2-in"
 # shellcheck disable=SC2086
-"$DIR/sust/game/bin/stand_in_sust" $GAMEARGS <&3 >"$DIR/game-out" 2>&1 &
+(sleep "$GAMEDELAY"; exec "$DIR/sust/game/bin/stand_in_sust" $GAMEARGS) <&3 >"$DIR/game-out" 2>&1 &
 export QT_QPA_PLATFORM=offscreen VARNOK_INSTANCE="varnok-$(basename "$(dirname "$DIR")")-$NAME" XDG_RUNTIME_DIR="$DIR/run"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 # shellcheck disable=SC2086
@@ -133,7 +135,8 @@ MONITOR=$!
 exec 5<>"$CONTROL"
 while read -r command <&5; do
   case $command in
-    second-game) "$DIR/sust/game/bin/stand_in_sust" <&4 >"$DIR/game2-out" 2>&1 & ;;
+    second-game) "$DIR/sust/game/bin/stand_in_sust" <&4 >"$DIR/game2-out" 2>&1 & SECOND=$! ;;
+    end-second-game) kill -9 "${SECOND:-0}" 2>/dev/null ;;
     kill-monitor) kill -9 $MONITOR ;;
     quit) break ;;
   esac
@@ -142,15 +145,16 @@ kill -9 $MONITOR 2>/dev/null
 kill %1 %2 %3 2>/dev/null
 HOST
 
-start_host() { # host name game-args monitor-args
+start_host() { # host name game-args monitor-args [seconds before the game starts]
   local h=$1
   [ "$h" -gt "$HOSTS" ] && HOSTS=$h
   mkdir -p "$WORK/h$h"
   mkfifo "$WORK/h$h.ctl"
   ip netns exec "$(host_ns "$h")" unshare --pid --fork --mount-proc \
-    bash "$WORK/host.sh" "$BIN" "$WORK/h$h" "$2" "$3" "$4" "$WORK/h$h.ctl" \
+    bash "$WORK/host.sh" "$BIN" "$WORK/h$h" "$2" "$3" "$4" "$WORK/h$h.ctl" "${5:-0}" \
     </dev/null >"$WORK/h$h/host.log" 2>&1 &
   PIDS+=($!)
+  disown $!
 }
 
 tell() { to_fifo "$WORK/h$1.ctl" "$2"; }
