@@ -74,6 +74,7 @@ void MonitorEngine::Start(const InspectionSettings& settings, bool asServer) {
         TakeServerRole();
     UpdateLocalLabels();
     m_display.Surun = InstanceCountText(m_state);
+    m_display.MemoryNotice = m_scan.MemoryNotice();
     Evaluate();
     m_ports.Timer.Enable(true);
 }
@@ -179,6 +180,7 @@ void MonitorEngine::Tick() {
     m_scan.ScanGameProcesses();
     m_display.Surun = InstanceCountText(m_state);
     m_display.LocalPlayer = m_state.PlayerName;
+    m_display.MemoryNotice = m_scan.MemoryNotice();
 
     const std::string own = BuildOwnReport(m_state);
     if (IsServer()) {

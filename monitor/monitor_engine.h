@@ -48,6 +48,8 @@ struct MonitorDisplay {
     std::string ExternIP;
     std::string InterIP;
     std::string LocalPlayer;
+    // Why the game DLL cannot be checked in memory; empty when it can.
+    std::string MemoryNotice;
     std::vector<std::string> List1;
     std::vector<std::string> List2;
     bool ServerButtonEnabled = true; // "I am Server"

@@ -49,6 +49,10 @@ void GameScan::SetGenuineDigests(std::vector<std::string> digests) {
     m_genuine = std::move(digests);
 }
 
+void GameScan::SetMemoryAccess(std::function<std::string(std::uint32_t)> notice) {
+    m_memoryAccess = std::move(notice);
+}
+
 void GameScan::SetChecksumHooks(ChecksumHooks hooks) {
     m_hooks = std::move(hooks);
 }
@@ -105,6 +109,7 @@ void GameScan::ScanGameProcesses() {
     if (m_state.GameStateCode == kGameNotStarted) {
         m_state.DllChecksum.reset();
         m_state.DllGenuine = false;
+        m_memoryNotice.clear();
     }
 }
 
@@ -112,6 +117,7 @@ void GameScan::CheckGameDll(const ModuleEntry& module) {
     std::string baseText = std::to_string(module.BaseAddress);
     std::string sizeText = std::to_string(module.BaseSize);
     std::string pidText = std::to_string(module.ProcessId);
+    m_memoryNotice = m_memoryAccess ? m_memoryAccess(module.ProcessId) : std::string();
     const KessitAnswer answer = m_kessit.Check(baseText, sizeText, pidText);
     if (answer == KessitAnswer::Failed ||
         (answer == KessitAnswer::Passed && m_state.KessitResult == KessitOutcome::Failed)) {

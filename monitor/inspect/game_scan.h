@@ -45,6 +45,9 @@ public:
     // Limits the scan to processes the filter accepts (tests on a shared
     // machine look only at their own children). Default: every process.
     void SetProcessFilter(std::function<bool(std::uint32_t)> filter);
+    // Tells, for the game's process, why its memory cannot be read (empty:
+    // it can). Without it the scan assumes it can.
+    void SetMemoryAccess(std::function<std::string(std::uint32_t)> notice);
 
     // Walks the processes and copies their IDs into the process ID list. The
     // next scan uses this walk instead of walking again.
@@ -60,6 +63,9 @@ public:
     const std::string& GameIniPath() const { return m_gameIniPath; }
     const std::string& GameDllPath() const { return m_gameDllPath; }
     int ChecksumBusy() const { return m_checksumBusy; }
+    // Why kessit cannot read the running game's memory; empty when it can or
+    // no game runs.
+    const std::string& MemoryNotice() const { return m_memoryNotice; }
     const ProcessIdList& ProcessIds() const { return m_processIds; }
 
 private:
@@ -74,6 +80,8 @@ private:
     std::vector<std::string> m_genuine;
     ChecksumHooks m_hooks;
     std::function<bool(std::uint32_t)> m_filter;
+    std::function<std::string(std::uint32_t)> m_memoryAccess;
+    std::string m_memoryNotice;
 
     ProcessList m_processes;
     ProcessIdList m_processIds{};

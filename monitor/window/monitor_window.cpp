@@ -3,6 +3,7 @@
 #include "common/program_directory.h"
 #include "monitor/inspect/dial_up.h"
 #include "monitor/inspect/error_report.h"
+#include "monitor/inspect/memory_access.h"
 #include "monitor/peers/network_module_qt.h"
 #include "monitor/player_count.h"
 #include "monitor/status_file.h"
@@ -78,6 +79,7 @@ MonitorPorts SystemPorts() {
     ports.TcpTable = MakeTcpTableSource();
     ports.DialUpAddress = FindDialUpAddress;
     ports.MakeSockets = NetworkModuleMaker();
+    ports.MemoryAccess = [](std::uint32_t pid) { return MemoryAccessNotice(ReadPtraceFacts(pid)); };
     return ports;
 }
 
@@ -122,6 +124,7 @@ MonitorWindow::MonitorWindow(MonitorPorts ports, MonitorOptions options, QWidget
     hooks.StopTimer = [this] { m_timer1->stop(); };
     hooks.StartTimer = [this] { m_timer1->start(); };
     m_engine->Scan().SetChecksumHooks(std::move(hooks));
+    m_engine->Scan().SetMemoryAccess(m_ports.MemoryAccess);
 
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
@@ -184,6 +187,13 @@ void MonitorWindow::CreateControls() {
         "Run \"varnok --digest FILE\" on the genuine game DLL and paste the line under [integrity]."));
     ApplyWarningLook(m_dllNotice);
     m_dllNotice->hide();
+    m_memoryNotice = MakeLabel(this, "MemoryNotice", "", QRect(354, 458, 166, 17));
+    m_memoryNotice->setToolTip(
+        QStringLiteral("The kernel lets a program read the memory only of programs it started itself\n"
+                       "(kernel.yama.ptrace_scope), so kessit cannot check the game DLL in memory.\n"
+                       "The README and \"man varnok\" say how to allow it."));
+    ApplyWarningLook(m_memoryNotice);
+    m_memoryNotice->hide();
 
     QFont underlined = m_label7->font();
     underlined.setUnderline(true);
@@ -269,6 +279,8 @@ void MonitorWindow::DisplayChanged() {
     SetText(m_externIp, d.ExternIP);
     SetText(m_interIp, d.InterIP);
     SetText(m_localPlayer, d.LocalPlayer);
+    SetText(m_memoryNotice, d.MemoryNotice);
+    m_memoryNotice->setVisible(!d.MemoryNotice.empty());
     m_command1->setEnabled(d.ServerButtonEnabled);
     m_command2->setEnabled(d.JoinerButtonEnabled);
 

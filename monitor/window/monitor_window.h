@@ -44,6 +44,8 @@ struct MonitorPorts {
     std::unique_ptr<SocketArray> Sockets;
     SocketArrayMaker MakeSockets;
     std::function<std::string()> DialUpAddress;
+    // Why the game's memory cannot be read (empty: it can).
+    std::function<std::string(std::uint32_t)> MemoryAccess;
 };
 
 // The platform's own ports.
@@ -120,6 +122,7 @@ private:
     QMessageBox* m_message = nullptr;
     int m_logSaves = 0;
     QLabel* m_dllNotice = nullptr;
+    QLabel* m_memoryNotice = nullptr;
 };
 
 } // namespace monitor

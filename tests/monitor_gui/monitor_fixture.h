@@ -32,6 +32,8 @@ struct FakeMonitor {
     FakeClock* clock = new FakeClock(monitor::TimePoint{} + std::chrono::hours(24 * 365 * 30));
     monitortest::FakeSockets* sockets = new monitortest::FakeSockets;
     std::unique_ptr<monitor::MonitorWindow> window;
+    // What the memory-access check answers for the game (empty: allowed).
+    std::string memoryNotice;
 
     FakeMonitor() {
         monitor::MonitorPorts ports;
@@ -43,6 +45,7 @@ struct FakeMonitor {
         ports.DateTime = std::make_unique<testsupport::FixedDateTime>("01.02.2003", "04:05:06");
         ports.TcpTable = std::make_unique<testsupport::FakeTcpTable>();
         ports.Sockets.reset(sockets);
+        ports.MemoryAccess = [this](std::uint32_t) { return memoryNotice; };
         window = std::make_unique<monitor::MonitorWindow>(std::move(ports));
     }
 

@@ -265,9 +265,14 @@ private slots:
         QCOMPARE(m.Text("StartetLabel"), QStringLiteral("Game not started"));
         QCOMPARE(m.Text("Correct"), QStringLiteral("Not Checked"));
         QVERIFY(timer->isActive());
+        QVERIFY(m.Find<QLabel>("MemoryNotice")->isHidden());
+        m.memoryNotice = "Memory check blocked (ptrace_scope 1)";
         m.window->Tick();
         QCOMPARE(m.Text("StartetLabel"), QStringLiteral("Game started"));
         QCOMPARE(m.Text("Correct"), QStringLiteral("Checked !"));
+        // Under the DLL state, why kessit has no answer.
+        QVERIFY(!m.Find<QLabel>("MemoryNotice")->isHidden());
+        QCOMPARE(m.Text("MemoryNotice"), QStringLiteral("Memory check blocked (ptrace_scope 1)"));
 
         // All copies gone.
         m.inspector->walks = {{}};

@@ -233,3 +233,25 @@ TEST(InspectionSettings, ReadsDllNameAndGenuineDigests) {
 }
 
 } // namespace
+
+// The notice asks about the game's own process, and goes with the game.
+TEST(GameScan, MemoryNoticeFollowsTheRunningGame) {
+    Installation inst;
+    const std::string dll = inst.Bin("a") + "game_main.dll";
+    WriteBytes(dll, "code");
+    Fixture f;
+    std::vector<std::uint32_t> asked;
+    f.scan.SetMemoryAccess([&](std::uint32_t pid) {
+        asked.push_back(pid);
+        return std::string("Memory check blocked (ptrace_scope 1)");
+    });
+    f.inspector.walks = {{7}};
+    f.inspector.modules[7] = {Module("n2text_dll.dll", inst.Bin("a") + "n2text_dll.dll", 7),
+                              Module("game_main.dll", dll, 7)};
+    f.Tick();
+    EXPECT_EQ(f.scan.MemoryNotice(), "Memory check blocked (ptrace_scope 1)");
+    EXPECT_EQ(asked, std::vector<std::uint32_t>{7});
+    f.inspector.modules.clear();
+    f.Tick();
+    EXPECT_TRUE(f.scan.MemoryNotice().empty());
+}
