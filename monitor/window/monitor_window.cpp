@@ -323,8 +323,9 @@ void MonitorWindow::ShowMessage(const std::string& text) {
     if (!m_message) {
         m_message = new QMessageBox(QMessageBox::NoIcon, windowTitle(), QString(), QMessageBox::Ok, this);
         m_message->setObjectName(QStringLiteral("MessageBox"));
+        // The guarded pointer forgets the box when it closes; a slot on its
+        // destruction would also run while this window is being destroyed.
         m_message->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_message, &QObject::destroyed, this, [this] { m_message = nullptr; });
     }
     m_message->setText(UiText(text));
     m_message->open();

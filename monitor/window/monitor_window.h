@@ -13,6 +13,7 @@
 #include "monitor/shared_state.h"
 #include "monitor/sound.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -119,7 +120,7 @@ private:
     QLabel* m_interIp = nullptr;
     QLabel* m_localPlayer = nullptr;
     QLabel* m_saveLogNotice = nullptr;
-    QMessageBox* m_message = nullptr;
+    QPointer<QMessageBox> m_message;
     int m_logSaves = 0;
     QLabel* m_dllNotice = nullptr;
     QLabel* m_memoryNotice = nullptr;

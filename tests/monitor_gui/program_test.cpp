@@ -4,10 +4,14 @@
 
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QtTest>
 
 using testsupport::TempDir;
@@ -121,6 +125,29 @@ private slots:
         QCOMPARE(QImage(picture).size(), QSize(525, 617));
         // Nothing was logged, so no log file appeared.
         QVERIFY(!QFile::exists(QString::fromStdString(dir / "varnok.LOG")));
+    }
+
+    // "--server" on a port another program holds: the window must not say
+    // "Server" while no joiner can ever connect.
+    void aTakenPortKeepsTheJoinerRoleAndSaysSo() {
+        TempDir dir;
+        QTcpServer holder;
+        QVERIFY(holder.listen(QHostAddress::AnyIPv4, 0));
+        const QString port = QString::number(holder.serverPort());
+        const QString status = QString::fromStdString(dir / "status.json");
+        const Run run = RunVarnok({QStringLiteral("--root"), QString::fromStdString(dir.str()),
+                                   QStringLiteral("--server"), QStringLiteral("--port"), port,
+                                   QStringLiteral("--status-file"), status, QStringLiteral("--screenshot"),
+                                   QString::fromStdString(dir / "window.png")},
+                                  OwnInstance("taken"));
+        QCOMPARE(run.exitCode, 0);
+        QFile file(status);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+        QCOMPARE(json.value(QStringLiteral("role")).toString(), QStringLiteral("joiner"));
+        const QJsonArray log = json.value(QStringLiteral("list2")).toArray();
+        QCOMPARE(log.size(), 1);
+        QVERIFY2(log[0].toString().contains(port), qPrintable(log[0].toString()));
     }
 
     void laterStartAsksTheFirstToComeForward() {
