@@ -67,6 +67,9 @@ void BM_ServerTickLoopback(benchmark::State& state) {
     std::vector<std::unique_ptr<QTcpSocket>> joiners;
     for (int i = 0; i < kJoiners; ++i) {
         auto joiner = std::make_unique<QTcpSocket>();
+        // One address each, as on a real network: the server gives one
+        // address at most 12 slots.
+        joiner->bind(QHostAddress(QStringLiteral("127.0.1.%1").arg(i + 1)));
         joiner->connectToHost(QHostAddress::LocalHost, serverPort);
         joiner->waitForConnected(2000);
         joiners.push_back(std::move(joiner));
