@@ -8,7 +8,17 @@
 
 namespace switcher {
 
-QtHttpClient::QtHttpClient(QObject* parent, int timeoutMs) : QObject(parent), m_timeoutMs(timeoutMs) {}
+QtHttpClient::QtHttpClient(QObject* parent, int timeoutMs)
+    : QObject(parent), m_timeoutMs(timeoutMs), m_deadline(new QTimer(this)) {
+    // A deadline for the whole request: Qt's transfer time-out restarts at
+    // every byte, so a service that sends one byte at a time would hold the
+    // client, and every request queued behind it, for ever.
+    m_deadline->setSingleShot(true);
+    connect(m_deadline, &QTimer::timeout, this, [this] {
+        if (m_current)
+            m_current->abort(); // finishes at once, as canceled
+    });
+}
 
 QtHttpClient::~QtHttpClient() {
     m_queue.clear();
@@ -49,7 +59,6 @@ void QtHttpClient::StartNext() {
              QUrl::TolerantMode));
     q.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     q.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    q.setTransferTimeout(m_timeoutMs);
     m_currentDone = std::move(request.done);
     m_body.clear();
     m_tooLarge = false;
@@ -59,6 +68,7 @@ void QtHttpClient::StartNext() {
     } else {
         m_current = m_manager->get(q);
     }
+    m_deadline->start(m_timeoutMs);
     // Read as it arrives, so the limit holds for what is kept in memory.
     m_current->setReadBufferSize(1 << 20);
     connect(m_current, &QNetworkReply::readyRead, this, [this] {
@@ -88,6 +98,7 @@ void QtHttpClient::StartNext() {
 }
 
 void QtHttpClient::Finish(bool arrived) {
+    m_deadline->stop();
     m_current->deleteLater();
     m_current = nullptr;
     Done done = std::move(m_currentDone);

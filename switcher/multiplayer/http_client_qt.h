@@ -8,16 +8,19 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QTimer;
 
 namespace switcher {
 
 // The HTTP port on QNetworkAccessManager: one request at a time, queued in
 // order; redirects followed; the body of an error status is a reply; a
-// transfer time-out; bodies beyond kMaxReplyBytes abort the request as failed.
-// Completion runs from the event loop, never inside Get or Post. Requests
-// still waiting when the client is destroyed never complete.
+// request that has not finished `timeoutMs` after it went out, or whose body
+// grows beyond kMaxReplyBytes, is aborted as failed. Completion runs from the
+// event loop, never inside Get or Post. Requests still waiting when the client
+// is destroyed never complete.
 class QtHttpClient : public QObject, public HttpPort {
 public:
+    // Only tests shorten `timeoutMs`.
     explicit QtHttpClient(QObject* parent = nullptr, int timeoutMs = kRequestTimeoutMs);
     ~QtHttpClient() override;
 
@@ -38,6 +41,7 @@ private:
 
     QNetworkAccessManager* m_manager = nullptr;
     int m_timeoutMs;
+    QTimer* m_deadline;
     std::deque<Request> m_queue;
     QNetworkReply* m_current = nullptr;
     Done m_currentDone;

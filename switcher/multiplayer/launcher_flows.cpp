@@ -23,6 +23,13 @@ GameListEntry BlankEntry() {
     return e;
 }
 
+bool IsPlainName(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+               c == '-';
+    });
+}
+
 bool SameClass(std::string_view a, std::string_view b) {
     return LowerAscii(a) == LowerAscii(b);
 }
@@ -176,8 +183,9 @@ void LauncherFlows::Join() {
                                    " " + ExpandBreaks(t.Text("Mplay.Errror2")));
         return;
     }
-    if (m_context.options.FetchAll())
-        WriteHostList();
+    // A failed write has shown its message; the game would start with a stale list.
+    if (m_context.options.FetchAll() && !WriteHostList())
+        return;
     m_context.launcher.LaunchGame(m_context.options.FetchSelectedIp() ? entry[Field::IP] : "");
 }
 
@@ -188,13 +196,13 @@ void LauncherFlows::Join() {
 // empty and keep their numbers. The whole change is made in memory and
 // stored with one atomic write, and at most kMaxHostNames addresses are
 // written, so a hostile list of many entries cannot stall the join.
-void LauncherFlows::WriteHostList() {
+bool LauncherFlows::WriteHostList() {
     const std::string path =
         common::ResolvePath(m_context.programDirectory + CurrentModField("GameWorkingDir") + "sudtest.ini");
     std::string bytes;
     if (common::FileExists(path) && !common::ReadWholeFile(path, bytes, common::IniFile::kMaxFileSize)) {
         m_context.sink.ShowMessage(UnableToWriteMessage(path));
-        return;
+        return false;
     }
     common::IniDocument doc;
     doc.Parse(std::move(bytes));
@@ -228,13 +236,16 @@ void LauncherFlows::WriteHostList() {
         }
         edit(doc.Write("Game", "HostName" + std::to_string(i), value));
     }
-    if (!common::WriteFileAtomically(path, doc.Bytes()))
+    if (!common::WriteFileAtomically(path, doc.Bytes())) {
         m_context.sink.ShowMessage(UnableToWriteMessage(path));
+        return false;
+    }
+    return true;
 }
 
-void LauncherFlows::Host() {
+void LauncherFlows::Host(std::function<void()> after) {
     if (m_hostLocked) {
-        Refresh();
+        Refresh(std::move(after));
         return;
     }
     m_hostLocked = true;
@@ -246,12 +257,12 @@ void LauncherFlows::Host() {
     game.gameClass = LowerAscii(CurrentModField("Class"));
     game.players = m_view.PlayersText();
     game.note = m_view.BoxText(LauncherView::Box::Comment);
-    m_context.client.PostHostedGame(game, [this](bool) {
+    m_context.client.PostHostedGame(game, [this, after = std::move(after)](bool) {
         if (m_context.options.LaunchWhenHost() && !m_hostLaunched) {
             m_context.launcher.LaunchGame("");
             m_hostLaunched = true;
         }
-        Refresh();
+        Refresh(after);
     });
 }
 
@@ -260,8 +271,8 @@ void LauncherFlows::WaitAndChat() {
     m_view.SetBoxText(LauncherView::Box::Map, "(No game)");
     m_view.SetBoxText(LauncherView::Box::Comment,
                       "Looking for game, waiting in " + ServiceHostName(m_context.serviceRoot()) + "/chat/");
-    Host();
-    m_context.launcher.FireOnChat();
+    // The chat comes last, so the game is announced and the list shows it.
+    Host([this] { m_context.launcher.FireOnChat(); });
 }
 
 void LauncherFlows::Tick() {
@@ -300,6 +311,12 @@ std::string LauncherFlows::ServiceHostName(std::string_view root) {
         return std::string(root.substr(0, close == std::string_view::npos ? root.size() : close + 1));
     }
     return std::string(root.substr(0, root.find(':')));
+}
+
+std::string LauncherFlows::ModDownloadAddress(std::string_view root, std::string_view modClass) {
+    if (!IsPlainName(modClass))
+        return {};
+    return std::string(root) + "/vqx/mod_download.php?class=" + LowerAscii(modClass);
 }
 
 } // namespace switcher

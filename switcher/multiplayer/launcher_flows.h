@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace switcher {
@@ -39,7 +40,9 @@ public:
     void Refresh(std::function<void()> after = {});
     void ApplyFilter();
     void Join();
-    void Host();
+    // `after` runs when the host step is done: the post answered, the game
+    // launched (when it is to be) and the list refreshed.
+    void Host(std::function<void()> after = {});
     void WaitAndChat();
     void Tick();
     void Close();
@@ -55,6 +58,10 @@ public:
 
     // The host name of the service address (no scheme, port or path).
     static std::string ServiceHostName(std::string_view root);
+    // The download page of a listed class, or empty when the class is not a
+    // plain name (ASCII letters, digits, '_' and '-'): the class comes from
+    // the service and must not reach into the address's path or query.
+    static std::string ModDownloadAddress(std::string_view root, std::string_view modClass);
     // The class tree's node texts for a reply's classes and entries.
     static std::vector<std::string> ClassNodes(const std::vector<std::string>& classes,
                                                const std::vector<GameListEntry>& entries);
@@ -64,7 +71,8 @@ private:
     void FinishRefresh(const std::function<void()>& after);
     void LockAndShow(const std::function<void()>& after);
     void PreselectModClass();
-    void WriteHostList();
+    // False after showing "Unable to write to " + path.
+    bool WriteHostList();
     std::string SwitcherIni() const;
 
     LauncherContext m_context;

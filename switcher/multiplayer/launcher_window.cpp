@@ -236,8 +236,9 @@ void LauncherWindow::GetTheMod() {
     const auto& classes = m_flows->Classes();
     if (node <= 0 || static_cast<std::size_t>(node) > classes.size())
         return;
-    m_shell->Open(ServiceRoot() + "/vqx/mod_download.php?class=" + LowerAscii(classes[node - 1]), "",
-                  common::ShowMode::ShowNormal);
+    const std::string address = LauncherFlows::ModDownloadAddress(ServiceRoot(), classes[node - 1]);
+    if (!address.empty())
+        m_shell->Open(address, "", common::ShowMode::ShowNormal);
 }
 
 void LauncherWindow::ShowModName(const std::string& name) {

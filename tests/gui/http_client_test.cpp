@@ -12,7 +12,8 @@ using switcher::HttpResult;
 namespace {
 
 // Answers GET /a with "A", /b with "B" (after a delay), /missing with a 404
-// page, /move with a redirect to /a. Counts connections open at once.
+// page, /move with a redirect to /a, /drip with its headers and then one
+// byte of a long body every 200 ms. Counts connections open at once.
 class SmallServer : public QObject {
 public:
     SmallServer() {
@@ -43,6 +44,13 @@ private:
             return;
         const QByteArray path = request.split(' ').value(1);
         paths << path;
+        if (path == "/drip") {
+            s->write("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+            auto* drip = new QTimer(s);
+            connect(drip, &QTimer::timeout, s, [s] { s->write("x"); });
+            drip->start(200);
+            return;
+        }
         QByteArray head = "HTTP/1.1 200 OK", body;
         QByteArray extra;
         int delay = 0;
@@ -121,6 +129,21 @@ private slots:
                    [&](HttpResult r) { result = r; });
         QVERIFY(QTest::qWaitFor([&] { return result.has_value(); }, 30000));
         QVERIFY(!result->arrived);
+    }
+
+    void aDripFedReplyEndsAtItsDeadlineAndTheQueueGoesOn() {
+        SmallServer server;
+        // Each byte comes well within the limit; only the whole request is late.
+        switcher::QtHttpClient client(nullptr, 2000);
+        std::optional<HttpResult> drip, next;
+        client.Get(server.Url("/drip").toStdString(), [&](HttpResult r) { drip = r; });
+        client.Get(server.Url("/a").toStdString(), [&](HttpResult r) { next = r; });
+        QVERIFY(QTest::qWaitFor([&] { return drip.has_value(); }, 60000));
+        QVERIFY(!drip->arrived);
+        QVERIFY(drip->body.empty());
+        QVERIFY(QTest::qWaitFor([&] { return next.has_value(); }, 30000));
+        QVERIFY(next->arrived);
+        QCOMPARE(next->body, std::string("A"));
     }
 };
 

@@ -282,9 +282,12 @@ private slots:
         QCOMPARE(Child<QLineEdit>(p.Launcher(), "map")->text(), QStringLiteral("(No game)"));
         QCOMPARE(Child<QLineEdit>(p.Launcher(), "comment")->text(),
                  QStringLiteral("Looking for game, waiting in 127.0.0.1/chat/"));
-        QVERIFY(QTest::qWaitFor([&] { return service.Requests("mode=addV2") == 1; }, 30000));
-        QVERIFY(!shell->calls.empty());
-        QCOMPARE(shell->calls.back().target, service.Root() + "/chat");
+        // The chat opens once the game is announced and the list refreshed.
+        QVERIFY(QTest::qWaitFor(
+            [&] { return !shell->calls.empty() && shell->calls.back().target == service.Root() + "/chat"; },
+            30000));
+        QCOMPARE(service.Requests("mode=addV2"), 1);
+        QCOMPARE(service.Requests("mode=list"), 2);
 
         // Get The Mod opens the download page of the selected class, and nothing for Any Mod.
         const size_t calls = shell->calls.size();

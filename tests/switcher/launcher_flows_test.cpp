@@ -1,3 +1,4 @@
+#include "common/file_system.h"
 #include "common/shell.h"
 #include "switcher/multiplayer/launcher_flows.h"
 #include "switcher/options/options_view.h"
@@ -65,10 +66,11 @@ struct FakeView : LauncherView {
 };
 
 struct Options : OptionsView {
+    bool launchWhenHost = false, fetchAll = false;
     bool ViewNews() const override { return false; }
-    bool LaunchWhenHost() const override { return false; }
+    bool LaunchWhenHost() const override { return launchWhenHost; }
     bool FetchSelectedIp() const override { return false; }
-    bool FetchAll() const override { return false; }
+    bool FetchAll() const override { return fetchAll; }
 };
 
 struct FlowsTest : ::testing::Test {
@@ -85,9 +87,17 @@ struct FlowsTest : ::testing::Test {
     FakeView view;
     std::unique_ptr<LauncherFlows> flows;
 
+    // SetUp enters the program directory, as the idle switcher stands in it
+    // (the descriptor's paths are relative); each case ends back here.
+    std::string before = common::CurrentDirectory();
+    // The descriptor's default game program, the chat page "http://h/chat".
+    const std::string gameExe = root + "game\\code\\release\\game_exe.exe";
+
     void SetUp() override {
         std::filesystem::create_directories(root + "zandrel/m");
         std::ofstream(root + "zandrel/m/ss2plugin.ini") << "[mod]\r\nAcronym=m\r\nClass=WW2\r\n";
+        testsupport::WriteBytes(root + "game/code/release/game_exe.exe", "MZ");
+        ASSERT_TRUE(common::ChangeCurrentDirectory(root));
         catalogue.LoadCatalogue(root, "http://h");
         ASSERT_EQ(catalogue.Size(), 1);
         flows = std::make_unique<LauncherFlows>(LauncherContext{language, sink, client, launcher, catalogue,
@@ -95,6 +105,7 @@ struct FlowsTest : ::testing::Test {
                                                                 [] { return std::string("http://h:81"); }},
                                                 view);
     }
+    void TearDown() override { common::ChangeCurrentDirectory(before); }
 };
 
 const std::string kReply = "1.1.1.1\r3\rother|ww2\r"
@@ -111,6 +122,28 @@ TEST(LauncherNodes, CountClassesWithoutCaseAndShowThemInCapitals) {
               (std::vector<std::string>{"Any Mod (3)", "WW2 (2)", "OTHER (0)"}));
     EXPECT_EQ(LauncherFlows::ServiceHostName("http://list.example:8080/x"), "list.example");
     EXPECT_EQ(LauncherFlows::ServiceHostName("list.example"), "list.example");
+}
+
+TEST(LauncherNodes, OnlyAPlainClassNameMakesADownloadAddress) {
+    const std::string page = "http://h:81/vqx/mod_download.php?class=";
+    const struct {
+        std::string modClass;
+        std::string address;
+    } cases[] = {
+        {"ww2mod", page + "ww2mod"},
+        {"WW2_Mod-3", page + "ww2_mod-3"},
+        {std::string(300, 'a'), page + std::string(300, 'a')},
+        {"", ""},
+        {"a b", ""},
+        {"../x", ""},
+        {"x?y=1", ""},
+        {"%2e", ""},
+        {"ww2\r\n", ""},
+        {std::string("ww2\0x", 5), ""},
+        {"w\xe9", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LauncherFlows::ModDownloadAddress("http://h:81", c.modClass), c.address) << c.modClass;
 }
 
 TEST_F(FlowsTest, ARefreshDuringARefreshMakesNoRequestAndTheFilterFollowsTheModClass) {
@@ -189,4 +222,38 @@ TEST_F(FlowsTest, OwnAddressFailureClosesAndBoxesComeFromTheSettings) {
     EXPECT_TRUE(view.closed);
     EXPECT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(http.gets, 1); // no list request after the failure
+}
+
+TEST_F(FlowsTest, JoinStartsNoGameWhenTheHostListCannotBeWritten) {
+    options.fetchAll = true;
+    flows->Refresh();
+    http.Answer(kReply);
+    // A directory in the file's place fails the write, for root too.
+    std::filesystem::create_directories(root + "game/sudtest.ini");
+    flows->Join();
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"Unable to write to " +
+                                                      common::ResolvePath(root + "game\\sudtest.ini")});
+    EXPECT_TRUE(shell.calls.empty());
+
+    // With the place free again the same join writes the list and starts the game.
+    std::filesystem::remove(root + "game/sudtest.ini");
+    flows->Join();
+    ASSERT_EQ(shell.calls.size(), 1u);
+    EXPECT_EQ(shell.calls[0].target, gameExe);
+    EXPECT_EQ(sink.messages.size(), 1u);
+}
+
+TEST_F(FlowsTest, WaitAndChatOpensTheChatAfterThePostTheLaunchAndTheRefresh) {
+    options.launchWhenHost = true;
+    flows->WaitAndChat();
+    ASSERT_EQ(http.posts, 1);
+    EXPECT_TRUE(shell.calls.empty()); // the post is not answered yet
+    http.Answer("");
+    ASSERT_EQ(shell.calls.size(), 1u);
+    EXPECT_EQ(shell.calls[0].target, gameExe);
+    ASSERT_EQ(http.pending.size(), 1u);
+    EXPECT_FALSE(http.pending.front().post); // the refresh, not answered yet
+    http.Answer(kReply);
+    ASSERT_EQ(shell.calls.size(), 2u);
+    EXPECT_EQ(shell.calls[1].target, "http://h/chat");
 }
