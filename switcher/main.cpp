@@ -3,12 +3,15 @@
 #include "common/file_system.h"
 #include "common/program_directory.h"
 #include "common/qt/program_options_qt.h"
+#include "common/qt/termination_qt.h"
 #include "common/single_instance.h"
 #include "switcher/main_window.h"
 #include "switcher/message_box_qt.h"
+#include "switcher/multiplayer/launcher_window.h"
 #include "switcher/program_windows_qt.h"
 #include "switcher/service_address.h"
 #include "switcher/web_engine_sandbox.h"
+#include "switcher/window_state_qt.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -121,6 +124,24 @@ int main(int argc, char* argv[]) {
                          [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); });
     }
 
+    // Tests of the program's end open the multiplayer launcher right after
+    // start-up (ZANDREL_TEST_OPEN_LAUNCHER=1), so that its host boxes hold
+    // what the end must write without a click from outside the process.
+    if (qEnvironmentVariableIntValue("ZANDREL_TEST_OPEN_LAUNCHER") == 1) {
+        QObject::connect(&mainWindow, &switcher::MainWindow::Started, &app, [&windows] {
+            QTimer::singleShot(0, qApp, [&windows] { switcher::ShowRestored(windows.Launcher()); });
+        });
+    }
+
     mainWindow.show();
+    // The system's request to end (log-out, kill, Ctrl+C) ends the run as the
+    // user's close of the main window does: Qt then closes every other window
+    // on its way out (QCoreApplication::quit), the launcher's close writes its
+    // host boxes, and the exit code is 0. quit() also covers a main window
+    // that is not shown.
+    const common::TerminationWatch termination([&mainWindow] {
+        mainWindow.close();
+        QCoreApplication::quit();
+    });
     return app.exec();
 }

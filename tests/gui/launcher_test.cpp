@@ -158,6 +158,42 @@ private slots:
         QVERIFY(second.sink.messages.empty());
     }
 
+    // Closing the main window with the launcher open ends the program, and on
+    // its way out (through the event loop, as zandrel runs it) the launcher's
+    // close writes what was typed into the host boxes.
+    void closingTheMainWindowWritesTheTypedHostBoxes() {
+        DemoInstallation dir;
+        QVERIFY(dir.Ok());
+        PrepareInstallation(dir);
+        servicetest::Service service;
+        QVERIFY(service.Port() > 0);
+        switcher::SetServiceRoot(service.Root());
+        Program p(dir);
+        QVERIFY(p.Open());
+        const auto type = [&](QWidget* box, const char* text) {
+            QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(box, Qt::Key_Delete);
+            QTest::keyClicks(box, QString::fromLatin1(text));
+        };
+        type(Child<QLineEdit>(p.Launcher(), "username"), "Blue Rider");
+        type(Child<QLineEdit>(p.Launcher(), "map"), "Coast");
+        type(Child<QLineEdit>(p.Launcher(), "comment"), "no rush");
+        type(Child<QComboBox>(p.Launcher(), "players"), "2vs2");
+
+        QTimer guard; // a program that does not end fails here instead of hanging
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        guard.start(60000);
+        QTimer::singleShot(0, &p.windows.Main(), [&] { p.windows.Main().close(); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(!p.Launcher().isVisible());
+        const QByteArray written = dir.ReadFile("switcher.ini");
+        for (const char* line : {"username=Blue Rider\r\n", "map=Coast\r\n", "comment=no rush\r\n",
+                                 "players=2vs2\r\n", "Author=zandrel team\r\n"})
+            QVERIFY2(written.contains(line), written.constData());
+        QVERIFY(p.sink.messages.empty());
+    }
+
     void joinUsesTheSelectedShownRow() {
         DemoInstallation dir;
         QVERIFY(dir.Ok());

@@ -1,10 +1,12 @@
 #include "demo_fixture.h"
+#include "tests/gamelist_service/service_client.h"
 #include "tests/support/program_run_qt.h"
 
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QtTest>
+#include <csignal>
 
 using guitest::DemoInstallation;
 
@@ -107,6 +109,58 @@ private slots:
 
         first.kill();
         first.waitForFinished();
+    }
+
+    // The system's request to end (SIGTERM at log-out or from kill, SIGINT
+    // from a terminal, SIGHUP after SIGTERM at log-out) ends zandrel as the
+    // close of its main window does. The launcher is open, and its host boxes
+    // hold values that switcher.ini no longer has: only the launcher's close
+    // can bring them back.
+    void aSignalEndsAsACloseDoes_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+    void aSignalEndsAsACloseDoes() {
+        QFETCH(int, signal);
+        DemoInstallation demoDir;
+        QVERIFY(demoDir.Ok());
+        const QByteArray settings = "[game]\r\nmode=cdv\r\n[misc]\r\nViewNews=0\r\n";
+        demoDir.WriteFile("switcher.ini", settings + "[launcher]\r\nusername=Red Tank\r\nmap=Dunes\r\n"
+                                                     "comment=gg\r\nplayers=3vs3\r\n");
+        servicetest::Service service;
+        QVERIFY(service.Port() > 0);
+
+        QProcess zandrel;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZANDREL_INSTANCE"),
+                   QStringLiteral("zandrel-program-test-%1").arg(QCoreApplication::applicationPid()));
+        env.insert(QStringLiteral("ZANDREL_SERVICE"), QString::fromStdString(service.Root()));
+        env.insert(QStringLiteral("ZANDREL_TEST_OPEN_LAUNCHER"), QStringLiteral("1"));
+        zandrel.setProcessEnvironment(env);
+        // As a shell starts a program in the foreground: a test run in the
+        // background may have SIGINT ignored, and ignored signals stay ignored.
+        zandrel.setChildProcessModifier([] {
+            std::signal(SIGINT, SIG_DFL);
+            std::signal(SIGHUP, SIG_DFL);
+        });
+        zandrel.start(QStringLiteral(ZANDREL_EXE), {QStringLiteral("--root"), demoDir.Path()});
+        // The launcher fills its boxes from the file before it asks for the list.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            service.Requests("strippedV2") > 0 || zandrel.state() == QProcess::NotRunning, 60000);
+        QCOMPARE(zandrel.state(), QProcess::Running);
+        demoDir.WriteFile("switcher.ini", settings);
+
+        QCOMPARE(kill(static_cast<pid_t>(zandrel.processId()), signal), 0);
+        QVERIFY(zandrel.waitForFinished(60000));
+        QCOMPARE(zandrel.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(zandrel.exitCode(), 0);
+        const QByteArray written = demoDir.ReadFile("switcher.ini");
+        for (const char* line : {"username=Red Tank\r\n", "map=Dunes\r\n", "comment=gg\r\n",
+                                 "players=3vs3\r\n", "Author=zandrel team\r\n"})
+            QVERIFY2(written.contains(line), written.constData());
+        QVERIFY(written.startsWith(settings));
     }
 };
 

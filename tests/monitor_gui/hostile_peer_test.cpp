@@ -7,6 +7,7 @@
 #include "tests/support/fake_sockets.h"
 #include "tests/support/temp_dir.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -62,6 +63,35 @@ public:
     std::vector<std::string> Frames() const { return monitortest::Payloads(received.toStdString()); }
 };
 
+// A real varnok server on a free loopback port, writing its status file.
+struct RunningServer {
+    testsupport::TempDir dir;
+    int port = FreePort();
+    QString status = QString::fromStdString((dir.path() / "status.json").string());
+    QProcess server;
+
+    bool Start() {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("VARNOK_INSTANCE"), QStringLiteral("varnok-hostile-%1").arg(port));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        server.setProcessEnvironment(env);
+        server.start(QStringLiteral(VARNOK_EXE),
+                     {QStringLiteral("--server"), QStringLiteral("--port"), QString::number(port),
+                      QStringLiteral("--root"), QString::fromStdString(dir.str()),
+                      QStringLiteral("--status-file"), status});
+        if (!server.waitForStarted())
+            return false;
+        QElapsedTimer waited;
+        waited.start();
+        while (Status(status).value(QStringLiteral("role")).toString() != "server") {
+            if (waited.elapsed() > 15000)
+                return false;
+            QTest::qWait(100);
+        }
+        return true;
+    }
+};
+
 } // namespace
 
 class HostilePeerTest : public QObject {
@@ -69,12 +99,11 @@ class HostilePeerTest : public QObject {
 
 private slots:
     void serverKeepsRelayingUnderAttack() {
-        testsupport::TempDir dir;
-        const int port = FreePort();
-        const QString status = QString::fromStdString((dir.path() / "status.json").string());
-        QProcess server;
-        StartServer(server, port, dir, status);
-        QTRY_VERIFY_WITH_TIMEOUT(Status(status).value(QStringLiteral("role")).toString() == "server", 15000);
+        RunningServer run;
+        QVERIFY(run.Start());
+        const int port = run.port;
+        const QString& status = run.status;
+        QProcess& server = run.server;
 
         HonestJoiner honest;
         QVERIFY(honest.Connect(port));
@@ -146,12 +175,12 @@ private slots:
     // still get in, and no control byte reaches a list, the status file or
     // the log, which still verifies.
     void addressFloodNonReaderAndControlBytesInNames() {
-        testsupport::TempDir dir;
-        const int port = FreePort();
-        const QString status = QString::fromStdString((dir.path() / "status.json").string());
-        QProcess server;
-        StartServer(server, port, dir, status);
-        QTRY_VERIFY_WITH_TIMEOUT(Status(status).value(QStringLiteral("role")).toString() == "server", 15000);
+        RunningServer run;
+        QVERIFY(run.Start());
+        const testsupport::TempDir& dir = run.dir;
+        const int port = run.port;
+        const QString& status = run.status;
+        QProcess& server = run.server;
 
         std::vector<std::unique_ptr<QTcpSocket>> flood;
         for (int i = 0; i < 40; ++i) {
@@ -220,20 +249,6 @@ private slots:
         QCOMPARE(server.state(), QProcess::Running);
         server.kill();
         server.waitForFinished();
-    }
-
-private:
-    static void StartServer(QProcess& server, int port, const testsupport::TempDir& dir,
-                            const QString& status) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("VARNOK_INSTANCE"), QStringLiteral("varnok-hostile-%1").arg(port));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        server.setProcessEnvironment(env);
-        server.start(QStringLiteral(VARNOK_EXE),
-                     {QStringLiteral("--server"), QStringLiteral("--port"), QString::number(port),
-                      QStringLiteral("--root"), QString::fromStdString(dir.str()),
-                      QStringLiteral("--status-file"), status});
-        QVERIFY(server.waitForStarted());
     }
 };
 
