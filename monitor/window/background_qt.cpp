@@ -2,6 +2,7 @@
 
 #include <QConicalGradient>
 #include <QLinearGradient>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -36,30 +37,41 @@ void PaintRadar(QPainter& p, const QPointF& centre, double radius, int rings) {
 
 } // namespace
 
-void BackgroundLabel::paintEvent(QPaintEvent* /*event*/) {
+void BackgroundLabel::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    PaintMonitorBackground(p, size());
+    PaintMonitorBackground(p, size(), event->rect());
 }
 
-void PaintMonitorBackground(QPainter& p, const QSize& size) {
-    p.setRenderHint(QPainter::Antialiasing);
+void PaintMonitorBackground(QPainter& p, const QSize& size, const QRect& area) {
     const QRectF r(QPointF(0, 0), QSizeF(size));
+    const QRect exposed = area.intersected(QRect(QPoint(0, 0), size));
+    if (exposed.isEmpty())
+        return;
+    p.setClipRect(exposed);
 
     QLinearGradient base(r.topLeft(), r.bottomLeft());
     base.setColorAt(0.0, QColor(16, 26, 24));
     base.setColorAt(0.6, QColor(8, 14, 14));
     base.setColorAt(1.0, QColor(4, 6, 8));
-    p.fillRect(r, base);
+    p.fillRect(exposed, base);
 
-    // A faint grid, like the glass of an old monitor.
+    // A faint grid, like the glass of an old monitor: whole-pixel lines, so
+    // they need no antialiasing, and only those that cross the exposed part.
     p.setPen(QPen(QColor(120, 200, 160, 14), 1));
-    for (int x = 0; x < size.width(); x += 16)
-        p.drawLine(QPointF(x + 0.5, 0), QPointF(x + 0.5, r.height()));
-    for (int y = 0; y < size.height(); y += 16)
-        p.drawLine(QPointF(0, y + 0.5), QPointF(r.width(), y + 0.5));
+    const int firstX = (exposed.left() + 15) / 16 * 16;
+    const int firstY = (exposed.top() + 15) / 16 * 16;
+    for (int x = firstX; x <= exposed.right(); x += 16)
+        p.drawLine(QPointF(x + 0.5, exposed.top()), QPointF(x + 0.5, exposed.bottom() + 1));
+    for (int y = firstY; y <= exposed.bottom(); y += 16)
+        p.drawLine(QPointF(exposed.left(), y + 0.5), QPointF(exposed.right() + 1, y + 0.5));
 
+    p.setRenderHint(QPainter::Antialiasing);
     // The radar sits behind the right-hand column of state labels.
-    PaintRadar(p, QPointF(r.width() * 0.82, r.height() * 0.62), r.width() * 0.2, 4);
+    const QPointF centre(r.width() * 0.82, r.height() * 0.62);
+    const double radius = r.width() * 0.2;
+    if (exposed.intersects(
+            QRectF(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius).toAlignedRect()))
+        PaintRadar(p, centre, radius, 4);
 
     // Frames around the two list areas and a rule under the role buttons.
     p.setPen(QPen(QColor(140, 170, 160, 60), 1));

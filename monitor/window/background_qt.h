@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPixmap>
+#include <QRect>
 #include <QSize>
 
 class QPainter;
@@ -11,7 +12,9 @@ namespace monitor {
 
 // The monitor's background picture, painted for the given size: a dark
 // radar screen with rings, a sweep and a grid, so the silver labels read well.
-void PaintMonitorBackground(QPainter& p, const QSize& size);
+// Only the part inside `area` is drawn: a label that changes its text
+// exposes a small strip of the picture, and the rest need not be drawn again.
+void PaintMonitorBackground(QPainter& p, const QSize& size, const QRect& area);
 
 // The label that shows the background picture. It paints the picture
 // whenever it is exposed instead of keeping it as a pixmap: the window stays

@@ -1,8 +1,11 @@
 #include "common/program_directory.h"
 #include "monitor/log/log_file.h"
+#include "monitor/window/background_qt.h"
 #include "monitor_fixture.h"
 #include "tests/support/temp_dir.h"
 
+#include <QImage>
+#include <QPainter>
 #include <QtTest>
 #include <filesystem>
 
@@ -33,6 +36,35 @@ class MonitorWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // A label that changes exposes a strip of the background; that strip
+    // must look exactly as it does in the whole picture.
+    void theBackgroundPaintedInPartsMatchesTheWhole() {
+        const QSize size(530, 620);
+        const auto paint = [&](const QRect& area) {
+            QImage image(size, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter p(&image);
+            monitor::PaintMonitorBackground(p, size, area);
+            return image;
+        };
+        const QImage whole = paint(QRect(QPoint(0, 0), size));
+        for (const QRect& part : {QRect(354, 441, 166, 17), QRect(0, 0, 17, 17), QRect(100, 300, 50, 33),
+                                  QRect(400, 360, 90, 60), QRect(512, 600, 30, 30)}) {
+            const QRect inside = part.intersected(QRect(QPoint(0, 0), size));
+            const QImage piece = paint(part);
+            QCOMPARE(piece.copy(inside), whole.copy(inside));
+            // Nothing is drawn outside the part.
+            QImage outside = piece;
+            QPainter erase(&outside);
+            erase.setCompositionMode(QPainter::CompositionMode_Clear);
+            erase.fillRect(inside, Qt::transparent);
+            erase.end();
+            QImage blank(size, QImage::Format_ARGB32_Premultiplied);
+            blank.fill(Qt::transparent);
+            QCOMPARE(outside, blank);
+        }
+    }
+
     void controlsKeepTheirNamesCaptionsAndPlaces() {
         FakeMonitor m;
         QCOMPARE(m.window->objectName(), QStringLiteral("Form1"));
