@@ -1,5 +1,7 @@
 #include "gamelist/protocol/game_list_reply.h"
 
+#include <array>
+
 namespace gamelist {
 namespace {
 
@@ -22,14 +24,14 @@ template <typename F> void ForEachPiece(std::string_view text, char separator, F
     }
 }
 
-GameListEntry ParseEntry(std::string_view record) {
-    GameListEntry entry;
+bool AddEntry(GameList& list, std::string_view record) {
+    std::array<std::string_view, GameListEntry::kFieldCount> fields{};
     std::size_t field = 0;
     ForEachPiece(record, '|', [&](std::string_view piece) {
-        entry.fields[field++].assign(piece);
+        fields[field++] = piece;
         return field < GameListEntry::kFieldCount;
     });
-    return entry;
+    return list.Add(fields);
 }
 
 } // namespace
@@ -48,12 +50,19 @@ GameListReply ParseStrippedV2(std::string_view body) {
         case 2:
             reply.complete = true;
             ForEachPiece(text, '|', [&](std::string_view c) {
+                if (reply.classes.size() == kMaxListClasses) {
+                    reply.cut = true;
+                    return false;
+                }
                 reply.classes.emplace_back(c);
                 return true;
             });
             break;
         default:
-            reply.entries.push_back(ParseEntry(text));
+            if (reply.entries.size() == kMaxListEntries || !AddEntry(reply.entries, text)) {
+                reply.cut = true;
+                return false;
+            }
             break;
         }
         return true;

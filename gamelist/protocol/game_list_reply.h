@@ -1,31 +1,26 @@
 #pragma once
 
-#include <array>
+#include "gamelist/protocol/game_list.h"
+
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace gamelist {
 
-// One open game as the service lists it: eight fields in wire order.
-struct GameListEntry {
-    enum Field { IP, Username, Posted, Version, Map, Players, Comment, Class, kFieldCount };
-    std::array<std::string, kFieldCount> fields;
-
-    const std::string& operator[](Field f) const { return fields[f]; }
-    std::string& operator[](Field f) { return fields[f]; }
-    bool operator==(const GameListEntry&) const = default;
-};
-
 // The parsed reply of one list request (the strippedV2 format).
 struct GameListReply {
     std::string ownAddress;
     std::string watchers;
     std::vector<std::string> classes;
-    std::vector<GameListEntry> entries;
+    GameList entries;
     // False when the body held fewer than the three leading records; the
     // parse then fills what there was and no entries.
     bool complete = false;
+    // True when the body held more entries or classes than a reply may
+    // keep; the parse then keeps the first ones up to each cap.
+    bool cut = false;
 
     bool operator==(const GameListReply&) const = default;
 };
@@ -36,7 +31,12 @@ struct GameListReply {
 // runs of "|", and every further record one entry split on runs of "|". Runs
 // collapse, so no piece is ever empty: the pieces fill the fields in order,
 // missing fields stay empty and pieces beyond the eighth are ignored.
+// At most kMaxListEntries entries and kMaxListClasses classes are kept, far
+// more than a real list holds, so a crafted reply cannot exhaust memory.
 GameListReply ParseStrippedV2(std::string_view body);
+
+inline constexpr std::size_t kMaxListEntries = 100000;
+inline constexpr std::size_t kMaxListClasses = 1000;
 
 // Builds a strippedV2 body. The service's side: it must send fields that
 // parse back to themselves, so each field is made safe first with

@@ -12,6 +12,7 @@
 
 namespace switcher {
 
+using gamelist::GameList;
 using gamelist::GameListEntry;
 using gamelist::GameListReply;
 using gamelist::HostedGame;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <unordered_map>
 #include <utility>
 
 namespace switcher {
@@ -30,8 +31,15 @@ bool IsPlainName(std::string_view text) {
     });
 }
 
+char LowerChar(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Classes compare without regard to ASCII case, and without a copy: the
+// filter runs over every entry of a list at each refresh.
 bool SameClass(std::string_view a, std::string_view b) {
-    return LowerAscii(a) == LowerAscii(b);
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return LowerChar(x) == LowerChar(y); });
 }
 
 // The integer at the start of a profile value, as the profile functions read
@@ -104,13 +112,14 @@ void LauncherFlows::Refresh(std::function<void()> after) {
             m_view.SetWatcherCount(reply.watchers);
         }
         m_classes = std::move(reply.classes);
-        m_entries = std::move(reply.entries);
+        m_entries = std::make_shared<const GameList>(std::move(reply.entries));
+        m_view.ShowListCut(reply.cut);
         FinishRefresh(after);
     });
 }
 
 void LauncherFlows::FinishRefresh(const std::function<void()>& after) {
-    m_view.ShowClassNodes(ClassNodes(m_classes, m_entries));
+    m_view.ShowClassNodes(ClassNodes(m_classes, *m_entries));
     m_busy = false;
     LockAndShow(after);
 }
@@ -131,17 +140,24 @@ void LauncherFlows::LockAndShow(const std::function<void()>& after) {
 }
 
 std::vector<std::string> LauncherFlows::ClassNodes(const std::vector<std::string>& classes,
-                                                   const std::vector<GameListEntry>& entries) {
+                                                   const GameList& entries) {
+    // Entries per lower-case class name, counted once for all nodes.
+    std::unordered_map<std::string, std::size_t> counts;
+    counts.reserve(classes.size());
+    for (const auto& c : classes)
+        counts.emplace(LowerAscii(c), 0);
+    std::string lower;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        lower.assign(entries.Field(i, Field::Class));
+        std::transform(lower.begin(), lower.end(), lower.begin(), LowerChar);
+        if (const auto found = counts.find(lower); found != counts.end())
+            ++found->second;
+    }
     std::vector<std::string> nodes;
     nodes.reserve(classes.size() + 1);
     nodes.push_back("Any Mod (" + std::to_string(entries.size()) + ")");
-    for (const auto& c : classes) {
-        const std::string lower = LowerAscii(c);
-        std::size_t count = 0;
-        for (const auto& e : entries)
-            count += LowerAscii(e[Field::Class]) == lower ? 1 : 0;
-        nodes.push_back(UpperAscii(c + " (" + std::to_string(count) + ")"));
-    }
+    for (const auto& c : classes)
+        nodes.push_back(UpperAscii(c + " (" + std::to_string(counts[LowerAscii(c)]) + ")"));
     return nodes;
 }
 
@@ -154,24 +170,31 @@ void LauncherFlows::PreselectModClass() {
     m_view.SelectClassNode(node);
 }
 
+std::vector<std::uint32_t> LauncherFlows::FilterRows(const GameList& entries, bool all,
+                                                     std::string_view modClass) {
+    std::vector<std::uint32_t> rows;
+    rows.reserve(all ? entries.size() : 0);
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (all || SameClass(entries.Field(i, Field::Class), modClass))
+            rows.push_back(static_cast<std::uint32_t>(i));
+    return rows;
+}
+
 void LauncherFlows::ApplyFilter() {
     const int node = m_view.SelectedClassNode();
-    m_shown.clear();
-    if (node <= 0 || static_cast<std::size_t>(node) > m_classes.size()) {
-        m_shown = m_entries;
-    } else {
-        const std::string lower = LowerAscii(m_classes[static_cast<std::size_t>(node) - 1]);
-        for (const auto& e : m_entries)
-            if (LowerAscii(e[Field::Class]) == lower)
-                m_shown.push_back(e);
-    }
-    m_view.ShowRows(m_shown);
+    const bool all = node <= 0 || static_cast<std::size_t>(node) > m_classes.size();
+    auto shown = std::make_shared<ShownGames>();
+    shown->list = m_entries;
+    shown->rows =
+        FilterRows(*m_entries, all, all ? std::string_view() : m_classes[static_cast<std::size_t>(node) - 1]);
+    m_shown = shown;
+    m_view.ShowRows(std::move(shown));
 }
 
 GameListEntry LauncherFlows::ShownEntry(int row) const {
-    if (row < 0 || static_cast<std::size_t>(row) >= m_shown.size())
+    if (row < 0 || static_cast<std::size_t>(row) >= m_shown->rows.size())
         return BlankEntry();
-    return m_shown[static_cast<std::size_t>(row)];
+    return (*m_entries)[m_shown->rows[static_cast<std::size_t>(row)]].Copy();
 }
 
 void LauncherFlows::Join() {
@@ -225,7 +248,8 @@ bool LauncherFlows::WriteHostList() {
                 edit(doc.DeleteKey("Game", key));
         }
     }
-    const std::size_t rows = std::min(m_shown.empty() ? std::size_t(1) : m_shown.size(), kMaxHostNames);
+    const std::size_t rows =
+        std::min(m_shown->rows.empty() ? std::size_t(1) : m_shown->rows.size(), kMaxHostNames);
     edit(doc.Write("Game", "HostNamesUpb", std::to_string(rows)));
     for (std::size_t i = 0; i <= rows; ++i) {
         std::string value;

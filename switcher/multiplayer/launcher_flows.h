@@ -8,7 +8,9 @@
 #include "switcher/multiplayer/launcher_view.h"
 #include "switcher/options/options_view.h"
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,8 +51,9 @@ public:
 
     // The data row's entry (the blank entry for the blank row or no row).
     GameListEntry ShownEntry(int row) const;
-    const std::vector<GameListEntry>& Entries() const { return m_entries; }
-    const std::vector<GameListEntry>& Shown() const { return m_shown; }
+    const GameList& Entries() const { return *m_entries; }
+    // The shown rows, as indexes into Entries().
+    const std::vector<std::uint32_t>& Shown() const { return m_shown->rows; }
     const std::vector<std::string>& Classes() const { return m_classes; }
     bool RefreshLocked() const { return m_refreshLocked; }
     bool HostLocked() const { return m_hostLocked; }
@@ -62,9 +65,14 @@ public:
     // plain name (ASCII letters, digits, '_' and '-'): the class comes from
     // the service and must not reach into the address's path or query.
     static std::string ModDownloadAddress(std::string_view root, std::string_view modClass);
-    // The class tree's node texts for a reply's classes and entries.
+    // The class tree's node texts for a reply's classes and entries: the
+    // entries are counted in one pass, whatever the number of classes.
     static std::vector<std::string> ClassNodes(const std::vector<std::string>& classes,
-                                               const std::vector<GameListEntry>& entries);
+                                               const GameList& entries);
+    // The indexes of the entries of `modClass` (without regard to ASCII
+    // case), or of all entries when `all`.
+    static std::vector<std::uint32_t> FilterRows(const GameList& entries, bool all,
+                                                 std::string_view modClass);
 
 private:
     std::string CurrentModField(std::string_view name) const;
@@ -78,9 +86,9 @@ private:
     LauncherContext m_context;
     LauncherView& m_view;
 
-    std::vector<GameListEntry> m_entries;
+    std::shared_ptr<const GameList> m_entries = std::make_shared<GameList>();
     std::vector<std::string> m_classes;
-    std::vector<GameListEntry> m_shown;
+    std::shared_ptr<ShownGames> m_shown = std::make_shared<ShownGames>();
     bool m_busy = false;
     bool m_refreshLocked = false;
     bool m_hostLocked = false;

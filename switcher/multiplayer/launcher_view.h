@@ -2,10 +2,19 @@
 
 #include "gamelist/protocol/game_list_reply.h"
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace switcher {
+
+// The rows of the game list: entries of one reply, by index. The window
+// keeps them while it shows them, so showing copies no entry.
+struct ShownGames {
+    std::shared_ptr<const gamelist::GameList> list;
+    std::vector<std::uint32_t> rows;
+};
 
 // What the launcher's flows need of its window. Texts are ANSI bytes.
 class LauncherView {
@@ -25,9 +34,11 @@ public:
     virtual void ShowClassNodes(const std::vector<std::string>& nodes) = 0;
     virtual void SelectClassNode(int node) = 0;
     virtual int SelectedClassNode() const = 0;
-    // Replaces the game list's data rows: one row per entry with its first
-    // seven fields, or one row of blanks when there is none.
-    virtual void ShowRows(const std::vector<gamelist::GameListEntry>& rows) = 0;
+    // Replaces the game list's data rows: one row per shown entry with its
+    // first seven fields, or one row of blanks when there is none.
+    virtual void ShowRows(std::shared_ptr<const ShownGames> shown) = 0;
+    // Whether the last reply held more than a list may keep.
+    virtual void ShowListCut(bool cut) = 0;
     // The selected data row (0 for the first), or -1.
     virtual int SelectedRow() const = 0;
     // Red captions of Host and Refresh (locked), or silver.

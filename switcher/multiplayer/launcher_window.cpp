@@ -2,6 +2,7 @@
 
 #include "switcher/banner_qt.h"
 #include "switcher/multiplayer/game_list_client.h"
+#include "switcher/multiplayer/game_list_model_qt.h"
 #include "switcher/multiplayer/http_module_qt.h"
 #include "switcher/multiplayer/launcher_flows.h"
 #include "switcher/service_address.h"
@@ -11,13 +12,12 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -167,29 +167,32 @@ void LauncherWindow::BuildLists() {
             m_flows->ApplyFilter();
     });
 
-    // Middle: the game list.
-    m_games = new QTableWidget(1, kColumns, this);
-    m_games->setObjectName(QStringLiteral("gameslist3"));
-    m_games->setGeometry(16, 154, 753, 200);
-    m_games->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_games->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_games->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_games->verticalHeader()->hide();
+    // Middle: the game list, its rows made on demand by the model.
     const char* headers[] = {"Mplay.HeaderIP",      "Mplay.HeaderUsername", "Mplay.HeaderPosted",
                              "Mplay.HeaderVersion", "Mplay.HeaderMap",      "Mplay.HeaderPlayer",
                              "Mplay.HeaderComment"};
-    const int widths[] = {100, 100, 80, 72, 110, 32, 250};
     QStringList headerTexts;
     for (const char* key : headers)
         headerTexts << tr(key);
-    m_games->setHorizontalHeaderLabels(headerTexts);
+    m_gameModel = new GameListModel(headerTexts, this);
+    m_games = MakeGameTable(this, m_gameModel);
+    m_games->setObjectName(QStringLiteral("gameslist3"));
+    m_games->setGeometry(16, 154, 753, 200);
+    const int widths[] = {100, 100, 80, 72, 110, 32, 250};
     for (int c = 0; c < kColumns; ++c)
         m_games->setColumnWidth(c, widths[c]);
-    ShowRows({});
-    connect(m_games, &QTableWidget::cellDoubleClicked, this, [this] {
+    ShowRows(std::make_shared<ShownGames>());
+    connect(m_games, &QTableView::doubleClicked, this, [this] {
         if (m_flows)
             m_flows->Join();
     });
+    // Shown over the list's top edge when a reply held more than a list keeps.
+    m_listCut = MakeLabel(
+        this, "listcut",
+        QStringLiteral("This list was cut: the service sent more than 100000 games or 1000 classes."),
+        QRect(16, 134, 536, 18));
+    m_listCut->setStyleSheet(QString::fromLatin1(kLockedStyle));
+    m_listCut->hide();
     m_filter->show();
     m_games->show();
 
@@ -322,26 +325,19 @@ int LauncherWindow::SelectedClassNode() const {
     return item ? m_filter->indexOfTopLevelItem(item) : 0;
 }
 
-void LauncherWindow::ShowRows(const std::vector<gamelist::GameListEntry>& rows) {
-    // Large lists are filled with updates off, so a hostile reply of many
-    // entries costs one layout, not one per row.
-    m_games->setUpdatesEnabled(false);
-    m_games->clearContents();
-    const int count = rows.empty() ? 1 : static_cast<int>(rows.size());
-    m_games->setRowCount(count);
-    for (int r = 0; r < count; ++r) {
-        for (int c = 0; c < kColumns; ++c) {
-            const QString text =
-                rows.empty() ? QStringLiteral(" ") : UiText(rows[static_cast<std::size_t>(r)].fields[c]);
-            m_games->setItem(r, c, new QTableWidgetItem(text));
-        }
-    }
-    m_games->setCurrentCell(0, 0);
-    m_games->setUpdatesEnabled(true);
+void LauncherWindow::ShowRows(std::shared_ptr<const ShownGames> shown) {
+    m_gameModel->Show(std::move(shown));
+    m_games->setCurrentIndex(m_gameModel->index(0, 0));
+}
+
+void LauncherWindow::ShowListCut(bool cut) {
+    if (m_listCut)
+        m_listCut->setVisible(cut);
 }
 
 int LauncherWindow::SelectedRow() const {
-    return m_games->currentRow();
+    const QModelIndex current = m_games->currentIndex();
+    return current.isValid() ? current.row() : -1;
 }
 
 void LauncherWindow::ShowLocked(bool locked) {

@@ -18,13 +18,14 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class QTimer;
 class QTreeWidget;
 
 namespace switcher {
 
 class GameListClient;
+class GameListModel;
 class LauncherFlows;
 class HttpPort;
 
@@ -70,7 +71,8 @@ private:
     void ShowClassNodes(const std::vector<std::string>& nodes) override;
     void SelectClassNode(int node) override;
     int SelectedClassNode() const override;
-    void ShowRows(const std::vector<gamelist::GameListEntry>& rows) override;
+    void ShowRows(std::shared_ptr<const ShownGames> shown) override;
+    void ShowListCut(bool cut) override;
     int SelectedRow() const override;
     void ShowLocked(bool locked) override;
     void ShowBusyCursor(bool busy) override;
@@ -95,7 +97,9 @@ private:
     QPushButton* m_refresh = nullptr;
     QTimer* m_refreshtimer;
     QTreeWidget* m_filter = nullptr;
-    QTableWidget* m_games = nullptr;
+    QTableView* m_games = nullptr;
+    GameListModel* m_gameModel = nullptr;
+    QLabel* m_listCut = nullptr;
     QLineEdit* m_ip = nullptr;
     QLineEdit* m_username = nullptr;
     QLineEdit* m_map = nullptr;

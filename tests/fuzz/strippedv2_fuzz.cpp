@@ -18,7 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (c.empty() || c.find_first_of("\r|") != std::string::npos)
             __builtin_trap();
     std::vector<gamelist::GameListEntry> safe;
-    for (const auto& e : reply.entries) {
+    if (reply.entries.size() > gamelist::kMaxListEntries || reply.classes.size() > gamelist::kMaxListClasses)
+        __builtin_trap();
+    for (const auto& ref : reply.entries) {
+        const gamelist::GameListEntry e = ref.Copy();
         gamelist::GameListEntry s;
         for (std::size_t f = 0; f < e.fields.size(); ++f) {
             if (e.fields[f].find_first_of("\r|") != std::string::npos)

@@ -72,6 +72,37 @@ TEST(StrippedV2, FewerThanThreeRecordsIsIncomplete) {
     EXPECT_TRUE(r.entries.empty());
 }
 
+TEST(StrippedV2, ARepliesEntriesAndClassesAreKeptUpToTheirCaps) {
+    const auto body = [](std::size_t classes, std::size_t entries) {
+        std::string b = "1.2.3.4\r7\r";
+        for (std::size_t i = 0; i < classes; ++i)
+            b += "c" + std::to_string(i) + "|";
+        for (std::size_t i = 0; i < entries; ++i)
+            b += "\r" + std::to_string(i) + "|n";
+        return b;
+    };
+    const struct {
+        std::size_t classes, entries;
+        bool cut;
+    } cases[] = {
+        {kMaxListClasses, kMaxListEntries, false},
+        {kMaxListClasses + 1, 3, true},
+        {2, kMaxListEntries + 1, true},
+        {kMaxListClasses * 20, kMaxListEntries * 3, true},
+    };
+    for (const auto& c : cases) {
+        const GameListReply r = ParseStrippedV2(body(c.classes, c.entries));
+        EXPECT_TRUE(r.complete);
+        EXPECT_EQ(r.cut, c.cut) << c.classes << " " << c.entries;
+        EXPECT_EQ(r.classes.size(), std::min(c.classes, kMaxListClasses));
+        ASSERT_EQ(r.entries.size(), std::min(c.entries, kMaxListEntries));
+        // The kept ones are the first, each whole.
+        EXPECT_EQ(r.classes.back(), "c" + std::to_string(r.classes.size() - 1));
+        EXPECT_EQ(r.entries[r.entries.size() - 1],
+                  Entry({std::to_string(r.entries.size() - 1).c_str(), "n"}));
+    }
+}
+
 TEST(StrippedV2, BuiltRepliesParseBackWithSafeFields) {
     const std::string hostile = "evil\r1.1.1.1|x|\n|||";
     GameListEntry e;

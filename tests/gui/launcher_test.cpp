@@ -13,14 +13,22 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
+#include <algorithm>
+#if defined(__SANITIZE_ADDRESS__)
+// The AddressSanitizer runtime's count of live heap bytes.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
 
 using gamelist::GameListEntry;
 using guitest::DemoInstallation;
@@ -33,8 +41,18 @@ using testsupport::Child;
 using testsupport::Click;
 
 QString Cell(QWidget& launcher, int row, int column) {
-    auto* item = Child<QTableWidget>(launcher, "gameslist3")->item(row, column);
-    return item ? item->text() : QString();
+    const QAbstractItemModel* model = Child<QTableView>(launcher, "gameslist3")->model();
+    return model->index(row, column).data().toString();
+}
+
+// Bytes the program holds on its heap now (the sanitizer's count in a
+// sanitizer build, whose freed memory waits in quarantine).
+std::size_t LiveHeapBytes() {
+#if defined(__SANITIZE_ADDRESS__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    return mallinfo2().uordblks;
+#endif
 }
 
 QStringList Nodes(QWidget& launcher) {
@@ -216,8 +234,8 @@ private slots:
         QVERIFY(Nodes(p.Launcher()).contains(QStringLiteral("OTHER (2)")));
         QCOMPARE(p.Flows().Shown().size(), size_t(2));
 
-        auto* games = Child<QTableWidget>(p.Launcher(), "gameslist3");
-        games->setCurrentCell(1, 0);
+        auto* games = Child<QTableView>(p.Launcher(), "gameslist3");
+        games->setCurrentIndex(games->model()->index(1, 0));
         const QString record = dir.File("join-record.txt");
         qputenv("ZANDREL_STAND_IN_RECORD", record.toLocal8Bit());
         Click(p.Launcher(), "Join");
@@ -244,7 +262,7 @@ private slots:
                               ->visualItemRect(Child<QTreeWidget>(p.Launcher(), "filter")->topLevelItem(0))
                               .center());
         QCOMPARE(p.Flows().Shown().size(), size_t(3));
-        games->setCurrentCell(1, 0);
+        games->setCurrentIndex(games->model()->index(1, 0));
         Click(p.Launcher(), "Join");
         QCOMPARE(p.sink.messages.size(), size_t(1));
         QVERIFY(QString::fromStdString(p.sink.messages[0]).contains(QStringLiteral("WINTER mod to confirm")));
@@ -355,26 +373,50 @@ private slots:
     void hostileRepliesLeaveTheLauncherUsable_data() {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("entries");
-        QTest::newRow("50 MB") << QByteArray(50 << 20, 'x') << 0;
-        QTest::newRow("separators only") << QByteArray(100000, '\r').append(QByteArray(1000, '|')) << 0;
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("50 MB") << QByteArray(50 << 20, 'x') << 0 << false;
+        QTest::newRow("separators only")
+            << QByteArray(100000, '\r').append(QByteArray(1000, '|')) << 0 << false;
         QByteArray many = "127.0.0.1\r1\rother|winter";
         for (int i = 0; i < 100000; ++i)
             many += "\r10.0." + QByteArray::number(i / 256 % 256) + "." + QByteArray::number(i % 256) +
                     "|n|t|v|m|2vs2|c|other";
-        QTest::newRow("100,000 entries") << many << 100000;
+        QTest::newRow("100,000 entries") << many << 100000 << false;
+        // At both caps: every entry counts under one of 1,000 classes.
+        QByteArray capped = "127.0.0.1\r1\r";
+        for (int c = 0; c < 1000; ++c)
+            capped += "c" + QByteArray::number(c) + "|";
+        for (int i = 0; i < 100000; ++i)
+            capped +=
+                "\r1.2.3.4|n" + QByteArray::number(i) + "|t|v|m|2vs2|c|C" + QByteArray::number(i % 1000);
+        QTest::newRow("1,000 classes and 100,000 entries") << capped << 100000 << false;
+        // The largest body the client takes, of the smallest records there are.
+        QByteArray tiny = "127.0.0.1\r1\rother";
+        tiny.reserve(16 << 20);
+        while (tiny.size() < (16 << 20) - 2)
+            tiny += "\rx";
+        QTest::newRow("16 MiB of tiny records") << tiny << 100000 << true;
+        // The largest body again, in 100,000 entries of long fields.
+        QByteArray wide = "127.0.0.1\r1\rother";
+        const QByteArray field(20, 'w');
+        for (int i = 0; i < 100000; ++i)
+            wide += "\r1.2.3.4|" + field + "|" + field + "|" + field + "|" + field + "|" + field + "|" +
+                    field + "|other";
+        QTest::newRow("100,000 entries of long fields") << wide << 100000 << false;
         QByteArray junk(200000, '\0');
         for (int i = 0; i < junk.size(); ++i)
             junk[i] = static_cast<char>((i * 7919 + 13) % 256);
-        QTest::newRow("binary junk") << junk << -1;
+        QTest::newRow("binary junk") << junk << -1 << false;
         QTest::newRow("line feeds in fields")
             << QByteArray("127.0.0.1\r1\rother\r\n[Evil]\nx=1|a\nHostName0=6.6.6.6|t|v|m|p|c|other\r"
                           "1.2.3.4|b|t|v|m|p|c|other")
-            << 2;
+            << 2 << false;
     }
 
     void hostileRepliesLeaveTheLauncherUsable() {
         QFETCH(QByteArray, body);
         QFETCH(int, entries);
+        QFETCH(bool, cut);
         DemoInstallation dir;
         QVERIFY(dir.Ok());
         PrepareInstallation(dir);
@@ -383,6 +425,7 @@ private slots:
         Program p(dir);
         p.SetOption("optionsFetchAll", true);
         p.SetOption("optionsFetchSelectedIp", false);
+        const std::size_t heapBefore = LiveHeapBytes();
         Click(p.windows.Main(), "Multiplayer");
         QVERIFY(QTest::qWaitFor(
             [&] { return !p.Flows().Busy() && !Child<QLineEdit>(p.Launcher(), "ip")->text().isEmpty(); },
@@ -391,9 +434,22 @@ private slots:
         QVERIFY(!p.Flows().Busy());
         if (entries >= 0)
             QCOMPARE(p.Flows().Entries().size(), size_t(entries));
+        QCOMPARE(!Child<QLabel>(p.Launcher(), "listcut")->isHidden(), cut);
+        // Every shown entry is a row of the table, down to the last; the
+        // rows and the list they show fit in 100 MB.
+        auto* games = Child<QTableView>(p.Launcher(), "gameslist3");
+        const int rows = games->model()->rowCount();
+        QCOMPARE(std::size_t(rows), std::max<std::size_t>(p.Flows().Shown().size(), 1));
+        games->scrollToBottom();
+        games->grab();
+        if (entries > 0)
+            QVERIFY(!Cell(p.Launcher(), rows - 1, 0).isEmpty());
+        const std::size_t heapAfter = LiveHeapBytes();
+        QVERIFY2(heapAfter < heapBefore + (100u << 20),
+                 QByteArray::number(qulonglong(heapAfter - heapBefore)));
 
         // Joining writes nothing but checked addresses into the game's settings.
-        Child<QTableWidget>(p.Launcher(), "gameslist3")->setCurrentCell(0, 0);
+        games->setCurrentIndex(games->model()->index(0, 0));
         Click(p.Launcher(), "Join");
         const QByteArray settings = dir.ReadFile("game/sudtest.ini");
         QVERIFY(!settings.contains("[Evil]"));

@@ -47,6 +47,7 @@ struct FakeView : LauncherView {
     std::vector<std::string> nodes;
     int node = 0, row = 0;
     std::vector<GameListEntry> rows;
+    bool cut = false;
     bool locked = false, busyCursor = false, closed = false;
     std::string BoxText(Box b) const override { return boxes[static_cast<int>(b)]; }
     void SetBoxText(Box b, const std::string& t) override { boxes[static_cast<int>(b)] = t; }
@@ -57,7 +58,12 @@ struct FakeView : LauncherView {
     void ShowClassNodes(const std::vector<std::string>& n) override { nodes = n; }
     void SelectClassNode(int n) override { node = n; }
     int SelectedClassNode() const override { return node; }
-    void ShowRows(const std::vector<GameListEntry>& r) override { rows = r; }
+    void ShowRows(std::shared_ptr<const ShownGames> shown) override {
+        rows.clear();
+        for (const std::uint32_t i : shown->rows)
+            rows.push_back((*shown->list)[i]);
+    }
+    void ShowListCut(bool c) override { cut = c; }
     int SelectedRow() const override { return row; }
     void ShowLocked(bool l) override { locked = l; }
     void ShowBusyCursor(bool b) override { busyCursor = b; }
@@ -114,12 +120,15 @@ const std::string kReply = "1.1.1.1\r3\rother|ww2\r"
 } // namespace
 
 TEST(LauncherNodes, CountClassesWithoutCaseAndShowThemInCapitals) {
-    GameListEntry a, b, c;
-    a[GameListEntry::Class] = "WW2";
-    b[GameListEntry::Class] = "ww2";
-    c[GameListEntry::Class] = "x";
-    EXPECT_EQ(LauncherFlows::ClassNodes({"ww2", "other"}, {a, b, c}),
-              (std::vector<std::string>{"Any Mod (3)", "WW2 (2)", "OTHER (0)"}));
+    gamelist::GameList entries;
+    for (const char* c : {"WW2", "ww2", "x", "Other"}) {
+        GameListEntry e;
+        e[GameListEntry::Class] = c;
+        entries.Add(e);
+    }
+    // A class listed twice counts its entries at each of its nodes.
+    EXPECT_EQ(LauncherFlows::ClassNodes({"ww2", "other", "WW2"}, entries),
+              (std::vector<std::string>{"Any Mod (4)", "WW2 (2)", "OTHER (1)", "WW2 (2)"}));
     EXPECT_EQ(LauncherFlows::ServiceHostName("http://list.example:8080/x"), "list.example");
     EXPECT_EQ(LauncherFlows::ServiceHostName("list.example"), "list.example");
 }
@@ -174,6 +183,23 @@ TEST_F(FlowsTest, ARefreshDuringARefreshMakesNoRequestAndTheFilterFollowsTheModC
     EXPECT_EQ(view.nodes, (std::vector<std::string>{"Any Mod (0)", "OTHER (0)", "WW2 (0)"}));
     EXPECT_TRUE(view.rows.empty()); // the window shows its blank row
     EXPECT_EQ(flows->ShownEntry(0)[GameListEntry::Class], " ");
+}
+
+TEST_F(FlowsTest, AReplyBeyondTheCapIsCutAndSaysSoUntilAWholeReplyComes) {
+    std::string big = "1.1.1.1\r3\rww2";
+    for (std::size_t i = 0; i <= gamelist::kMaxListEntries; ++i)
+        big += i % 2 ? "\rx|a|t|v|m|p|c|WW2" : "\rx|a|t|v|m|p|c|other";
+    flows->Refresh();
+    http.Answer(big);
+    EXPECT_TRUE(view.cut);
+    EXPECT_EQ(flows->Entries().size(), gamelist::kMaxListEntries);
+    // The mod's class is preselected: every kept entry of it shows.
+    EXPECT_EQ(view.nodes[1], "WW2 (" + std::to_string(gamelist::kMaxListEntries / 2) + ")");
+    EXPECT_EQ(flows->Shown().size(), gamelist::kMaxListEntries / 2);
+    flows->Tick();
+    flows->Refresh();
+    http.Answer(kReply);
+    EXPECT_FALSE(view.cut);
 }
 
 TEST_F(FlowsTest, AnUnusableReplyEndsTheBusyStateAndTheNextRefreshWorks) {
