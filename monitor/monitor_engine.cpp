@@ -161,6 +161,10 @@ void MonitorEngine::Tick() {
         return;
     m_inTick = true;
     m_ports.Timer.Enable(false);
+    // The joiners' frames and closes since the last tick (the server's links
+    // wake nothing between ticks).
+    if (IsServer())
+        m_ports.Sockets.TakeArrivals();
 
     UpdateLocalLabels();
     if (!IsServer()) {

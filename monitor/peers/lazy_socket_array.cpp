@@ -96,4 +96,9 @@ std::string LazySocketArray::LocalAddress(int slot) const {
     return m_real ? m_real->LocalAddress(slot) : MachineAddress();
 }
 
+void LazySocketArray::TakeArrivals() {
+    if (m_real)
+        m_real->TakeArrivals();
+}
+
 } // namespace monitor

@@ -43,6 +43,7 @@ public:
     std::string RemoteAddress(int slot) const override;
     std::string RemoteHost(int slot) const override;
     std::string LocalAddress(int slot) const override;
+    void TakeArrivals() override;
 
 private:
     bool Make();

@@ -48,6 +48,10 @@ public:
     // The local address of the socket, or the machine's own address when it
     // is not connected.
     virtual std::string LocalAddress(int slot) const = 0;
+    // Accepted links may be kept out of the event loop: their arrivals and
+    // closes are then reported only here, now, as events, and what waited to
+    // be sent goes out. The server calls it at each tick.
+    virtual void TakeArrivals() {}
 };
 
 // What the sockets report to the monitor, one event at a time.

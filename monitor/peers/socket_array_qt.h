@@ -1,10 +1,12 @@
 #pragma once
 
+#include "monitor/peers/quiet_link.h"
 #include "monitor/peers/socket_array.h"
 
 #include <QObject>
 #include <QString>
 #include <map>
+#include <memory>
 #include <vector>
 
 class QTcpServer;
@@ -19,6 +21,11 @@ namespace monitor {
 // buffer by one arrival would wait until the peer sends again. So after each
 // arrival, while a whole frame remains buffered, the arrival is delivered
 // again (queued, so other events run in between).
+//
+// Accepted links are quiet links: no notifier watches them, and their
+// arrivals and closes come out of TakeArrivals, which the server calls at
+// its tick. Each joiner's frame would otherwise wake the server, and the
+// wake-ups of a full game cost it far more than its tick's work.
 class QtSocketArray final : public QObject, public SocketArray {
     Q_OBJECT
 
@@ -47,10 +54,13 @@ public:
     std::string RemoteAddress(int slot) const override;
     std::string RemoteHost(int slot) const override;
     std::string LocalAddress(int slot) const override;
+    void TakeArrivals() override;
 
 private:
+    class Listener;
     struct Member {
         QTcpSocket* socket = nullptr;
+        std::unique_ptr<QuietLink> quiet;
         bool closing = false; // the peer has closed the link
         bool arrivalQueued = false;
         std::string host;
@@ -60,13 +70,16 @@ private:
     bool Valid(int slot) const { return slot >= 0 && slot < Count(); }
     void Attach(int slot, QTcpSocket* socket);
     void Deliver(int slot, QTcpSocket* socket);
-    void OnNewConnection();
+    void OnIncoming(std::intptr_t descriptor);
+    void DeliverQuiet(int slot);
+    void FlushQuiet();
 
     std::vector<Member> m_members;
-    QTcpServer* m_server = nullptr;
+    Listener* m_server = nullptr;
     int m_listenSlot = -1;
-    std::map<int, QTcpSocket*> m_pending;
+    std::map<int, std::unique_ptr<QuietLink>> m_pending;
     int m_nextRequest = 1;
+    bool m_flushQueued = false;
     SocketEvents* m_events = nullptr;
 };
 
