@@ -1,9 +1,15 @@
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <unordered_map>
 
+struct MHD_Connection;
 struct MHD_Daemon;
 
 namespace gamelist {
@@ -12,6 +18,9 @@ struct HttpRequest {
     std::string method;
     std::string target;        // the request target as sent, query included
     std::string remoteAddress; // the client's IP address
+    std::string host;          // the Host header
+    std::string origin;        // the Origin header, when a browser sent one
+    std::string fetchSite;     // the Sec-Fetch-Site header, when a browser sent one
     std::size_t bodyBytes = 0;
 };
 
@@ -19,18 +28,29 @@ struct HttpResponse {
     int status = 200;
     std::string contentType = "text/plain; charset=windows-1252";
     std::string body;
+    std::string cacheControl; // the Cache-Control header, when not empty
+};
+
+// What one client may take of the server.
+struct HttpLimits {
+    std::size_t maxBodyBytes = 4096;
+    unsigned connections = 2000;                   // open connections in all
+    unsigned connectionsPerAddress = 8;            // open connections from one address; 0: no limit
+    std::chrono::milliseconds headDeadline{10000}; // a request head must arrive whole within this
 };
 
 // An HTTP/1.0 and 1.1 server on GNU libmicrohttpd with a pool of threads.
 // It hands the raw request target to the handler: the list service's
 // announcements carry a second "?" in their query, which stricter parsers
-// refuse. Request heads are bounded by the library, bodies by `maxBodyBytes`
-// (larger ones get 413 without reaching the handler).
+// refuse. Request heads are bounded in size by the library and in time by
+// `headDeadline` as a whole (the library's own timeout counts only idle
+// time, so a byte now and then would keep a connection for ever); bodies are
+// bounded by `maxBodyBytes`: a larger one gets 413 at once, unread.
 class HttpDaemon {
 public:
     using Handler = std::function<HttpResponse(const HttpRequest&)>;
 
-    HttpDaemon(Handler handler, std::size_t maxBodyBytes);
+    HttpDaemon(Handler handler, HttpLimits limits);
     ~HttpDaemon();
     HttpDaemon(const HttpDaemon&) = delete;
     HttpDaemon& operator=(const HttpDaemon&) = delete;
@@ -41,9 +61,28 @@ public:
     void Stop();
 
 private:
+    using Clock = std::chrono::steady_clock;
+    // An open connection, and whether its request head is awaited.
+    struct OpenConnection {
+        int fd;
+        bool headPending;
+        Clock::time_point deadline;
+    };
+    void ConnectionOpened(MHD_Connection* connection, int fd);
+    void HeadAwaited(MHD_Connection* connection);
+    void HeadArrived(MHD_Connection* connection);
+    void ConnectionClosed(MHD_Connection* connection);
+    void EnforceDeadlines();
+
     Handler m_handler;
-    std::size_t m_maxBodyBytes;
+    HttpLimits m_limits;
     MHD_Daemon* m_daemon = nullptr;
+
+    std::mutex m_headMutex;
+    std::unordered_map<MHD_Connection*, OpenConnection> m_connections;
+    std::condition_variable m_wake;
+    bool m_stopping = false;
+    std::thread m_watchdog;
 
     friend struct DaemonCallbacks;
 };

@@ -26,6 +26,10 @@ public:
 
     HttpResponse Handle(const HttpRequest& request);
 
+    // Opens the access log again under its name (after a rotation renamed
+    // it); false when it cannot be opened, and the old file stays in use.
+    bool ReopenLog();
+
     // Adds `count` example games from documentation addresses (demos and benchmarks).
     void AddExampleGames(int count);
 

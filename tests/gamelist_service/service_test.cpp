@@ -75,8 +75,8 @@ TEST(GameListService, StripsSeparatorsBoundsFieldsAndKeepsEmptyFieldsInPlace) {
     const GameListEntry& e = list.entries[0];
     EXPECT_EQ(e[GameListEntry::Username].substr(0, 16), "evil1.1.1.1xaaaa");
     EXPECT_EQ(e[GameListEntry::Username].size(), 32u);
-    EXPECT_EQ(e[GameListEntry::IP], "6.6.6.6HostName9=1.2.3.4");
-    EXPECT_EQ(e[GameListEntry::Map], " "); // empty: one blank, nothing shifts
+    EXPECT_EQ(e[GameListEntry::IP], "127.0.0.2"); // the announcer's own address, never the posted one
+    EXPECT_EQ(e[GameListEntry::Map], " ");        // empty: one blank, nothing shifts
     EXPECT_EQ(e[GameListEntry::Players], "4vs4");
     EXPECT_EQ(e[GameListEntry::Comment].size(), 128u);
     EXPECT_EQ(e[GameListEntry::Class], "ww2");
