@@ -44,7 +44,7 @@ bool IsNotOurs(int code) {
 GameStore::GameStore(const std::string& path, std::int64_t expirySeconds, std::size_t maxGames, StoreLog log,
                      FieldLimits limits)
     : m_expirySeconds(expirySeconds), m_maxGames(maxGames), m_log(std::move(log)), m_limits(limits),
-      m_records(std::make_shared<std::string>()) {
+      m_snapshot(std::make_shared<GameSnapshot>()) {
     if (Open(path) != OpenResult::NotOurs)
         return;
     // Its games would be gone in a few minutes anyway: a new file is better than no service.
@@ -269,21 +269,20 @@ void GameStore::Rebuild(std::int64_t now) {
     if (expired != SQLITE_DONE)
         Report("expire", std::string("cannot remove expired games: ") + sqlite3_errstr(expired), now);
 
-    auto records = std::make_shared<std::string>();
-    std::size_t count = 0;
+    auto snapshot = std::make_shared<GameSnapshot>();
     std::int64_t oldest = std::numeric_limits<std::int64_t>::max();
     sqlite3_reset(m_select);
     sqlite3_bind_int64(m_select, 1, now - m_expirySeconds);
     int code;
     while ((code = sqlite3_step(m_select)) == SQLITE_ROW) {
-        GameListEntry e;
+        ListedGame game;
         for (int i = 0; i < GameListEntry::kFieldCount; ++i)
-            e.fields[static_cast<std::size_t>(i)] = Column(m_select, i);
-        AppendStrippedV2Entry(*records, e);
-        const std::int64_t postedAt = sqlite3_column_int64(m_select, 8);
-        if (postedAt < oldest)
-            oldest = postedAt;
-        ++count;
+            game.entry.fields[static_cast<std::size_t>(i)] = Column(m_select, i);
+        AppendStrippedV2Entry(snapshot->records, game.entry);
+        game.postedAt = sqlite3_column_int64(m_select, 8);
+        if (game.postedAt < oldest)
+            oldest = game.postedAt;
+        snapshot->games.push_back(std::move(game));
     }
     sqlite3_reset(m_select);
     std::lock_guard cache(m_cacheMutex);
@@ -298,16 +297,17 @@ void GameStore::Rebuild(std::int64_t now) {
     m_failed = false;
     if (changed)
         m_changeBuiltAt = now;
-    m_records = std::move(records);
-    m_count = count;
-    m_validUntil = count == 0 ? std::numeric_limits<std::int64_t>::max() : oldest + m_expirySeconds;
+    snapshot->serial = m_snapshot->serial + 1;
+    const bool empty = snapshot->games.empty();
+    m_snapshot = std::move(snapshot);
+    m_validUntil = empty ? std::numeric_limits<std::int64_t>::max() : oldest + m_expirySeconds;
 }
 
-std::shared_ptr<const std::string> GameStore::EntryRecords(std::int64_t now) {
+std::shared_ptr<const GameSnapshot> GameStore::Snapshot(std::int64_t now) {
     {
         std::lock_guard cache(m_cacheMutex);
         if (!RebuildDue(now))
-            return m_records;
+            return m_snapshot;
     }
     // One thread rebuilds; the others, and all of them while the database is busy, serve the last reply.
     std::unique_lock db(m_dbMutex, std::try_to_lock);
@@ -321,13 +321,16 @@ std::shared_ptr<const std::string> GameStore::EntryRecords(std::int64_t now) {
             Rebuild(now);
     }
     std::lock_guard cache(m_cacheMutex);
-    return m_records;
+    return m_snapshot;
+}
+
+std::shared_ptr<const std::string> GameStore::EntryRecords(std::int64_t now) {
+    auto snapshot = Snapshot(now);
+    return std::shared_ptr<const std::string>(snapshot, &snapshot->records);
 }
 
 std::size_t GameStore::Count(std::int64_t now) {
-    EntryRecords(now);
-    std::lock_guard cache(m_cacheMutex);
-    return m_count;
+    return Snapshot(now)->games.size();
 }
 
 } // namespace gamelist

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gamelist/protocol/add_query.h"
+#include "gamelist/protocol/game_list_reply.h"
 
 #include <cstdint>
 #include <functional>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -23,6 +25,19 @@ struct FieldLimits {
     std::size_t gameClass = 32;
     std::size_t players = 16;
     std::size_t note = 128;
+};
+
+// One open game as the store lists it.
+struct ListedGame {
+    GameListEntry entry;
+    std::int64_t postedAt = 0; // seconds since the epoch
+};
+
+// The open games at one moment, built once and shared by every reader.
+struct GameSnapshot {
+    std::string records;           // the strippedV2 entry records, each preceded by a CR
+    std::vector<ListedGame> games; // the same games, newest first
+    std::uint64_t serial = 0;      // another value for every rebuild
 };
 
 // Receives the store's messages for the operator (one line each, no newline).
@@ -66,6 +81,9 @@ public:
     // a list reply. Shared, never waited for.
     std::shared_ptr<const std::string> EntryRecords(std::int64_t now);
 
+    // The open games at `now`, newest first; as EntryRecords, never waited for.
+    std::shared_ptr<const GameSnapshot> Snapshot(std::int64_t now);
+
     // Number of games in the current reply (tests and logs).
     std::size_t Count(std::int64_t now);
 
@@ -95,8 +113,7 @@ private:
 
     // Guards the cached reply and when it is due.
     mutable std::mutex m_cacheMutex;
-    std::shared_ptr<const std::string> m_records;
-    std::size_t m_count = 0;
+    std::shared_ptr<const GameSnapshot> m_snapshot;
     bool m_changed = false;                   // a post was stored after the last rebuild
     bool m_failed = false;                    // the last rebuild failed
     std::int64_t m_changeBuiltAt = INT64_MIN; // the second of the last rebuild that took in posts

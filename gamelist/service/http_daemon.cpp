@@ -46,14 +46,26 @@ struct DaemonCallbacks {
         }
     }
 
+    static void ReleaseShared(void* body) { delete static_cast<std::shared_ptr<const std::string>*>(body); }
+
     static MHD_Result Send(MHD_Connection* connection, const HttpResponse& r) {
-        MHD_Response* response = MHD_create_response_from_buffer(
-            r.body.size(), const_cast<char*>(r.body.data()), MHD_RESPMEM_MUST_COPY);
+        MHD_Response* response = nullptr;
+        if (r.sharedBody) {
+            // The response keeps the body alive until the library has sent it.
+            auto* kept = new std::shared_ptr<const std::string>(r.sharedBody);
+            response = MHD_create_response_from_buffer_with_free_callback_cls(
+                r.sharedBody->size(), const_cast<char*>(r.sharedBody->data()), &ReleaseShared, kept);
+            if (!response)
+                delete kept;
+        } else {
+            response = MHD_create_response_from_buffer(r.body.size(), const_cast<char*>(r.body.data()),
+                                                       MHD_RESPMEM_MUST_COPY);
+        }
         if (!response)
             return MHD_NO;
         MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, r.contentType.c_str());
-        if (!r.cacheControl.empty())
-            MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, r.cacheControl.c_str());
+        for (const auto& [name, value] : r.headers)
+            MHD_add_response_header(response, name.c_str(), value.c_str());
         const MHD_Result queued = MHD_queue_response(connection, static_cast<unsigned>(r.status), response);
         MHD_destroy_response(response);
         return queued;
@@ -67,7 +79,7 @@ struct DaemonCallbacks {
     static MHD_Result TooLarge(MHD_Connection* connection, RequestState* state) {
         state->refused = true;
         // Queued before the rest of the body is read; the library then closes the connection.
-        return Send(connection, {413, "text/plain", "request body too large\n", {}});
+        return Send(connection, {413, "text/plain", "request body too large\n", {}, {}});
     }
 
     static MHD_Result Access(void* self, MHD_Connection* connection, const char*, const char* method,

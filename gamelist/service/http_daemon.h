@@ -4,10 +4,13 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 struct MHD_Connection;
 struct MHD_Daemon;
@@ -28,7 +31,10 @@ struct HttpResponse {
     int status = 200;
     std::string contentType = "text/plain; charset=windows-1252";
     std::string body;
-    std::string cacheControl; // the Cache-Control header, when not empty
+    std::vector<std::pair<std::string, std::string>> headers; // besides Content-Type
+    // A body that many replies share (a page built once a second): sent
+    // instead of `body`, without a copy.
+    std::shared_ptr<const std::string> sharedBody;
 };
 
 // What one client may take of the server.

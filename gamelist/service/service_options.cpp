@@ -7,7 +7,8 @@ namespace gamelist {
 const char* const kServiceUsage =
     "Usage: gamelistd [options]\n"
     "The game list service: lists open online games, takes announcements, and\n"
-    "serves the pages of the multiplayer launcher below /vqx/.\n"
+    "serves the pages of the multiplayer launcher below /vqx/. Browsers get the\n"
+    "open games as a web page at /, web sites as JSON at /api/games.json.\n"
     "\n"
     "  --bind ADDRESS          address to listen on (default 127.0.0.1; 0.0.0.0 for all)\n"
     "  --port N                port (default 8080; 0 picks a free one)\n"

@@ -3,6 +3,8 @@
 #include "gamelist/protocol/add_query.h"
 #include "gamelist/protocol/form_encoding.h"
 #include "gamelist/protocol/game_list_reply.h"
+#include "gamelist/service/game_page.h"
+#include "gamelist/service/games_json.h"
 
 #include <fstream>
 #include <sstream>
@@ -68,11 +70,11 @@ bool ReadSmallFile(const std::string& path, std::string& content) {
 }
 
 HttpResponse Text(int status, std::string body) {
-    return {status, kText, std::move(body), {}};
+    return {status, kText, std::move(body), {}, {}};
 }
 
 HttpResponse Html(std::string body) {
-    return {200, kHtml, std::move(body), {}};
+    return {200, kHtml, std::move(body), {}, {}};
 }
 
 bool EqualFolded(std::string_view a, std::string_view b) {
@@ -201,6 +203,10 @@ HttpResponse ServiceRoutes::Route(const HttpRequest& request, std::string_view p
         return ListOrAdd(request, query);
     if (!get)
         return Text(405, "method not allowed\n");
+    if (path == "/")
+        return OpenGames(false);
+    if (path == "/api/games.json")
+        return OpenGames(true);
     if (path == "/vqx/myip.php")
         return Text(200, request.remoteAddress);
     if (path == "/vqx/mod_download.php") {
@@ -238,6 +244,41 @@ HttpResponse ServiceRoutes::ListOrAdd(const HttpRequest& request, std::string_vi
     if (QueryValue(query, "mode") == "list")
         return Text(200, ListReply(request.remoteAddress));
     return Text(400, "unknown mode\n");
+}
+
+HttpResponse ServiceRoutes::OpenGames(bool json) {
+    const std::int64_t now = m_clock();
+    const auto snapshot = m_store.Snapshot(now);
+    std::shared_ptr<const std::string> body;
+    {
+        std::lock_guard lock(m_viewMutex);
+        const Rendered& cached = json ? m_json : m_page;
+        if (cached.body && cached.serial == snapshot->serial && cached.now == now)
+            body = cached.body;
+    }
+    if (!body) {
+        const gamelist::GameView view{snapshot->games, m_options.classes, m_watchers.Count(now), now};
+        body = std::make_shared<const std::string>(json ? RenderGamesJson(view) : RenderGamePage(view));
+        std::lock_guard lock(m_viewMutex);
+        (json ? m_json : m_page) = {snapshot->serial, now, body};
+    }
+    HttpResponse response;
+    response.sharedBody = std::move(body);
+    if (json) {
+        response.contentType = "application/json; charset=utf-8";
+        // Community web sites read it from their visitors' browsers.
+        response.headers = {{"Access-Control-Allow-Origin", "*"}, {"Cache-Control", "max-age=5"}};
+    } else {
+        response.contentType = "text/html; charset=utf-8";
+        // No script runs on the page, whatever a game's name holds.
+        response.headers = {
+            {"Content-Security-Policy",
+             "default-src 'none'; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'; "
+             "frame-ancestors 'none'"},
+            {"X-Content-Type-Options", "nosniff"},
+            {"Cache-Control", "max-age=5"}};
+    }
+    return response;
 }
 
 HttpResponse ServiceRoutes::News(std::string_view query) const {

@@ -1,6 +1,7 @@
 // The store of open games on real SQLite files, with the time handed in.
 #include "gamelist/protocol/game_list_reply.h"
 #include "gamelist/service/game_store.h"
+#include "service_client.h"
 #include "tests/support/temp_dir.h"
 
 #include <filesystem>
@@ -46,11 +47,6 @@ struct Shell {
     ~Shell() { sqlite3_close(db); }
     int Exec(const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 };
-
-std::string ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 } // namespace
 
@@ -141,7 +137,7 @@ TEST(GameStore, MovesAFileThatIsNotItsDatabaseAside) {
         } else {
             testsupport::WriteBytes(path, c.bytes);
         }
-        const std::string before = ReadAll(path);
+        const std::string before = servicetest::ReadAll(path);
         Logged log;
         GameStore store(path, 300, 1000, log.Sink());
         EXPECT_EQ(store.Error(), "");
@@ -151,7 +147,7 @@ TEST(GameStore, MovesAFileThatIsNotItsDatabaseAside) {
                 !entry.path().filename().string().ends_with("-wal"))
                 aside.push_back(entry.path());
         ASSERT_EQ(aside.size(), 1u);
-        EXPECT_TRUE(ReadAll(aside[0]) == before); // byte for byte
+        EXPECT_TRUE(servicetest::ReadAll(aside[0]) == before); // byte for byte
         EXPECT_TRUE(log.Has("moved " + path + " aside to " + aside[0].string() + " at "));
         EXPECT_EQ(store.Add("10.0.0.1", Game("a"), 100), GameStore::AddResult::Stored);
         EXPECT_EQ(Names(store, 100), std::vector<std::string>{"a"});

@@ -94,6 +94,40 @@ inline Reply Request(int port, const std::string& method, const std::string& tar
     return RequestWith(port, method, target, {}, source, version);
 }
 
+// Runs a program with standard input from `input` and standard output to
+// `output`; its exit code, or -1 when it did not end within 60 s.
+inline int RunTool(const std::vector<std::string>& command, const std::string& input,
+                   const std::string& output) {
+    std::vector<char*> argv;
+    for (const auto& a : command)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return -1;
+    int status = 0;
+    for (int i = 0; i < 600; ++i) {
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+}
+
+inline std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 // A gamelistd process on a free loopback port, with its database in a
 // temporary directory (or at `database`); its standard error goes to a file
 // (ErrorLog). Stopped with SIGTERM at the end.
