@@ -133,8 +133,12 @@ inline std::string ReadAll(const std::string& path) {
 // (ErrorLog). Stopped with SIGTERM at the end.
 class Service {
 public:
-    explicit Service(std::vector<std::string> args = {}, std::string database = {})
-        : m_args(std::move(args)), m_database(database.empty() ? m_dir.str() + "games.db" : database) {
+    // `wrapper` is a command line that ends in the program to run (gamelistd
+    // is appended, then its arguments): `unshare --mount sh -c '...' sh`, say.
+    explicit Service(std::vector<std::string> args = {}, std::string database = {},
+                     std::vector<std::string> wrapper = {})
+        : m_args(std::move(args)), m_database(database.empty() ? m_dir.str() + "games.db" : database),
+          m_wrapper(std::move(wrapper)) {
         Start();
     }
     ~Service() { Stop(); }
@@ -145,7 +149,10 @@ public:
         std::vector<std::string> args = m_args;
         args.insert(args.end(), {"--port", "0", "--port-file", portFile, "--database", m_database,
                                  "--access-log", LogPath()});
-        std::vector<char*> argv{const_cast<char*>(GAMELISTD)};
+        std::vector<char*> argv;
+        for (auto& w : m_wrapper)
+            argv.push_back(w.data());
+        argv.push_back(const_cast<char*>(GAMELISTD));
         for (auto& a : args)
             argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -154,7 +161,7 @@ public:
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, ErrorLogPath().c_str(), O_WRONLY | O_CREAT | O_APPEND,
                                          0600);
-        if (posix_spawn(&m_pid, GAMELISTD, &actions, nullptr, argv.data(), environ) != 0)
+        if (posix_spawnp(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
             m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         m_port = 0;
@@ -217,6 +224,7 @@ private:
     testsupport::TempDir m_dir;
     std::vector<std::string> m_args;
     std::string m_database;
+    std::vector<std::string> m_wrapper;
     pid_t m_pid = -1;
     int m_port = 0;
     int m_exit = -1;

@@ -56,7 +56,7 @@ cp "$work"/*.deb "$root/tmp/"
 in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
 
 echo "== a personal account named gamelistd is not taken over"
-in_root useradd -u 1500 -M -s /bin/sh gamelistd
+in_root useradd --non-unique -u 1500 -M -s /bin/sh gamelistd
 rc=0
 in_root dpkg -i /tmp/gamelistd_*.deb >"$work/refused.log" 2>&1 || rc=$?
 [ "$rc" -ne 0 ] || fail "gamelistd installed as the personal account gamelistd"
