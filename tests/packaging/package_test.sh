@@ -58,7 +58,7 @@ in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root 
 echo "== a personal account named gamelistd is not taken over"
 in_root useradd --non-unique -u 1500 -M -s /bin/sh gamelistd
 rc=0
-in_root dpkg -i /tmp/gamelistd_*.deb >"$work/refused.log" 2>&1 || rc=$?
+in_root sh -c 'dpkg -i /tmp/gamelistd_*.deb' >"$work/refused.log" 2>&1 || rc=$?
 [ "$rc" -ne 0 ] || fail "gamelistd installed as the personal account gamelistd"
 grep -q 'not a system account' "$work/refused.log" || { cat "$work/refused.log"; fail "the refusal does not say why"; }
 in_root userdel gamelistd
