@@ -2,7 +2,8 @@
 # The unit and the postinst of gamelistd, from the source tree (the package
 # test checks the same on the installed package):
 #   1. `systemd-analyze security --offline=true` rates the unit "OK" or
-#      better, an exposure of at most 2.0;
+#      better, an exposure of at most 2.0, and its LimitNOFILE leaves room
+#      for the service's connections;
 #   2. the postinst refuses an existing account gamelistd that is not a
 #      system account, and says why; it takes a system account of that name.
 #      It runs in an overlay of the machine's own root inside private
@@ -29,6 +30,13 @@ echo "$overall"
 exposure=$(sed -n 's/.*: \([0-9.]*\) .*/\1/p' <<<"$overall")
 awk -v e="$exposure" 'BEGIN { exit !(e <= 2.0) }' || { grep '✗' <<<"$report"; fail "exposure $exposure is over 2.0"; }
 grep -Eq ': [0-9.]+ (OK|SAFE|PERFECT)' <<<"$overall" || fail "rated worse than OK: $overall"
+
+# Every connection the service takes (2,000 by default) is a descriptor, and
+# the database, its log and the access log need some beside them.
+limit=$(sed -n 's/^LimitNOFILE=//p' "$unit")
+connections=$(sed -n 's/.*unsigned connections = \([0-9]*\);.*/\1/p' "$here/gamelist/service/service_options.h")
+[ -n "$limit" ] && [ -n "$connections" ] && [ "$limit" -ge $((connections + 64)) ] ||
+  fail "LimitNOFILE=${limit:-unset} leaves no room for ${connections:-?} connections"
 
 [ "$(id -u)" -eq 0 ] || skip "the postinst's account check needs root"
 echo "== the postinst and an account gamelistd"
