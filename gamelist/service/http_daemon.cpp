@@ -28,7 +28,7 @@ struct DaemonCallbacks {
                           MHD_RequestTerminationCode code) {
         delete static_cast<RequestState*>(*context);
         *context = nullptr;
-        // A kept-alive connection waits for its next request head, under the same deadline.
+        // A kept-alive connection waits for its next request, under the same deadline.
         if (code == MHD_REQUEST_TERMINATED_COMPLETED_OK)
             static_cast<HttpDaemon*>(self)->HeadAwaited(connection);
     }
@@ -76,8 +76,9 @@ struct DaemonCallbacks {
         return value ? value : "";
     }
 
-    static MHD_Result TooLarge(MHD_Connection* connection, RequestState* state) {
+    static MHD_Result TooLarge(HttpDaemon* daemon, MHD_Connection* connection, RequestState* state) {
         state->refused = true;
+        daemon->RequestArrived(connection);
         // Queued before the rest of the body is read; the library then closes the connection.
         return Send(connection, {413, "text/plain", "request body too large\n", {}, {}});
     }
@@ -90,13 +91,12 @@ struct DaemonCallbacks {
             return MHD_NO;
         if (!state->headersSeen) {
             state->headersSeen = true;
-            daemon->HeadArrived(connection);
             const std::string length = Header(connection, MHD_HTTP_HEADER_CONTENT_LENGTH);
             std::uint64_t announced = 0;
             const auto [end, error] =
                 std::from_chars(length.data(), length.data() + length.size(), announced);
             if (!length.empty() && (error != std::errc() || announced > daemon->m_limits.maxBodyBytes))
-                return TooLarge(connection, state);
+                return TooLarge(daemon, connection, state);
             return MHD_YES;
         }
         if (state->refused) {
@@ -109,10 +109,11 @@ struct DaemonCallbacks {
             state->bodyBytes += *uploadSize;
             *uploadSize = 0;
             if (state->bodyBytes > daemon->m_limits.maxBodyBytes)
-                return TooLarge(connection, state); // a body without a length (chunked)
+                return TooLarge(daemon, connection, state); // a body without a length (chunked)
             return MHD_YES;
         }
 
+        daemon->RequestArrived(connection);
         HttpRequest request;
         request.method = method ? method : "";
         request.target = state->uri;
@@ -194,7 +195,7 @@ void HttpDaemon::HeadAwaited(MHD_Connection* connection) {
     }
 }
 
-void HttpDaemon::HeadArrived(MHD_Connection* connection) {
+void HttpDaemon::RequestArrived(MHD_Connection* connection) {
     std::lock_guard lock(m_headMutex);
     const auto it = m_connections.find(connection);
     if (it != m_connections.end())

@@ -42,16 +42,17 @@ struct HttpLimits {
     std::size_t maxBodyBytes = 4096;
     unsigned connections = 2000;                   // open connections in all
     unsigned connectionsPerAddress = 8;            // open connections from one address; 0: no limit
-    std::chrono::milliseconds headDeadline{10000}; // a request head must arrive whole within this
+    std::chrono::milliseconds headDeadline{10000}; // a request (head and body) must arrive whole within this
 };
 
 // An HTTP/1.0 and 1.1 server on GNU libmicrohttpd with a pool of threads.
 // It hands the raw request target to the handler: the list service's
 // announcements carry a second "?" in their query, which stricter parsers
-// refuse. Request heads are bounded in size by the library and in time by
-// `headDeadline` as a whole (the library's own timeout counts only idle
-// time, so a byte now and then would keep a connection for ever); bodies are
-// bounded by `maxBodyBytes`: a larger one gets 413 at once, unread.
+// refuse. Request heads are bounded in size by the library, bodies by
+// `maxBodyBytes` (a larger one gets 413 at once, unread), and a request as a
+// whole, head and body, in time by `headDeadline` (the library's own timeout
+// counts only idle time, so a byte now and then would keep a connection for
+// ever).
 class HttpDaemon {
 public:
     using Handler = std::function<HttpResponse(const HttpRequest&)>;
@@ -68,7 +69,7 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    // An open connection, and whether its request head is awaited.
+    // An open connection, and whether a request is arriving (or awaited) on it.
     struct OpenConnection {
         int fd;
         bool headPending;
@@ -76,7 +77,7 @@ private:
     };
     void ConnectionOpened(MHD_Connection* connection, int fd);
     void HeadAwaited(MHD_Connection* connection);
-    void HeadArrived(MHD_Connection* connection);
+    void RequestArrived(MHD_Connection* connection);
     void ConnectionClosed(MHD_Connection* connection);
     void EnforceDeadlines();
 

@@ -25,7 +25,7 @@ const char* const kServiceUsage =
     "  --connections N         open connections in all (2000)\n"
     "  --connections-per-address N\n"
     "                          open connections from one address; 0: no limit (8)\n"
-    "  --request-seconds N     a request line and headers must arrive within N seconds (10)\n"
+    "  --request-seconds N     a request (line, headers, body) must arrive within N seconds (10)\n"
     "  --threads N             worker threads (8)\n"
     "  --example-games N       start with N example games (demos and benchmarks)\n"
     "  --access-log FILE       append one line per request: address, method, target, status\n"

@@ -64,21 +64,32 @@ TEST(SlowClients, OneAddressHoldsAtMostEightConnections) {
 }
 
 // One byte now and then never keeps a connection past the deadline of its
-// request head; the library's idle timeout alone would keep it for ever.
-TEST(SlowClients, ARequestHeadHasADeadlineAsAWhole) {
+// request, in the head or in the body; the library's idle timeout alone
+// would keep it for ever.
+TEST(SlowClients, ARequestHasADeadlineAsAWhole) {
     Service s({"--request-seconds", "1"});
-    const int fd = servicetest::Connect(s.Port());
-    ASSERT_GE(fd, 0);
-    const std::string head = std::string("GET ") + kList + " HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ";
-    bool closed = false;
-    // Well within the idle timeout between bytes, for longer than the deadline.
-    for (std::size_t i = 0; i < 40 && !closed; ++i) {
-        const char c = i < head.size() ? head[i] : 'x';
-        closed = send(fd, &c, 1, MSG_NOSIGNAL) != 1 || ClosedByServer(fd);
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    const std::string head = std::string("POST ") + kList + " HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ";
+    const std::string body =
+        std::string("POST ") + kList + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 100\r\n\r\n";
+    const struct {
+        const char* where;
+        std::string sentAtOnce;
+    } cases[] = {{"head", ""}, {"body", body}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.where);
+        const int fd = servicetest::Connect(s.Port());
+        ASSERT_GE(fd, 0);
+        send(fd, c.sentAtOnce.data(), c.sentAtOnce.size(), MSG_NOSIGNAL);
+        bool closed = false;
+        // Well within the idle timeout between bytes, for longer than the deadline.
+        for (std::size_t i = 0; i < 40 && !closed; ++i) {
+            const char byte = c.sentAtOnce.empty() && i < head.size() ? head[i] : 'x';
+            closed = send(fd, &byte, 1, MSG_NOSIGNAL) != 1 || ClosedByServer(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        }
+        close(fd);
+        EXPECT_TRUE(closed);
     }
-    close(fd);
-    EXPECT_TRUE(closed);
     EXPECT_EQ(List(s).ownAddress, "127.0.0.1"); // and the service goes on
 }
 
