@@ -183,7 +183,7 @@ void HttpDaemon::Stop() {
 
 void HttpDaemon::ConnectionOpened(MHD_Connection* connection, int fd) {
     std::lock_guard lock(m_headMutex);
-    m_connections[connection] = {fd, true, Clock::now() + m_limits.headDeadline};
+    m_connections[connection] = {fd, true, Clock::now() + m_limits.requestDeadline};
 }
 
 void HttpDaemon::HeadAwaited(MHD_Connection* connection) {
@@ -191,7 +191,7 @@ void HttpDaemon::HeadAwaited(MHD_Connection* connection) {
     const auto it = m_connections.find(connection);
     if (it != m_connections.end()) {
         it->second.headPending = true;
-        it->second.deadline = Clock::now() + m_limits.headDeadline;
+        it->second.deadline = Clock::now() + m_limits.requestDeadline;
     }
 }
 

@@ -40,9 +40,10 @@ struct HttpResponse {
 // What one client may take of the server.
 struct HttpLimits {
     std::size_t maxBodyBytes = 4096;
-    unsigned connections = 2000;                   // open connections in all
-    unsigned connectionsPerAddress = 8;            // open connections from one address; 0: no limit
-    std::chrono::milliseconds headDeadline{10000}; // a request (head and body) must arrive whole within this
+    unsigned connections = 2000;        // open connections in all
+    unsigned connectionsPerAddress = 8; // open connections from one address; 0: no limit
+    std::chrono::milliseconds requestDeadline{
+        10000}; // a request (head and body) must arrive whole within this
 };
 
 // An HTTP/1.0 and 1.1 server on GNU libmicrohttpd with a pool of threads.
@@ -50,7 +51,7 @@ struct HttpLimits {
 // announcements carry a second "?" in their query, which stricter parsers
 // refuse. Request heads are bounded in size by the library, bodies by
 // `maxBodyBytes` (a larger one gets 413 at once, unread), and a request as a
-// whole, head and body, in time by `headDeadline` (the library's own timeout
+// whole, head and body, in time by `requestDeadline` (the library's own timeout
 // counts only idle time, so a byte now and then would keep a connection for
 // ever).
 class HttpDaemon {

@@ -81,7 +81,7 @@ int main(int argc, char* argv[]) {
     limits.maxBodyBytes = options.maxRequestBytes;
     limits.connections = options.connections;
     limits.connectionsPerAddress = options.connectionsPerAddress;
-    limits.headDeadline = std::chrono::seconds(options.requestSeconds);
+    limits.requestDeadline = std::chrono::seconds(options.requestSeconds);
     gamelist::HttpDaemon daemon([&routes](const gamelist::HttpRequest& r) { return routes.Handle(r); },
                                 limits);
     const int port = daemon.Start(options.bind, options.port, options.threads);
