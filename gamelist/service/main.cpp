@@ -52,16 +52,20 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
-    // The stop signals are taken by sigwait below; blocked here, before any
+    // The signals are taken by sigwait below; blocked here, before any
     // thread starts, so that no worker receives them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    gamelist::GameStore store(options.database, options.expirySeconds);
+    // The store's messages go to standard error: the journal, under systemd.
+    gamelist::GameStore store(
+        options.database, options.expirySeconds, options.maxGames,
+        [](const std::string& line) { std::fprintf(stderr, "gamelistd: %s\n", line.c_str()); });
     if (!store.Error().empty()) {
         std::fprintf(stderr, "gamelistd: %s\n", store.Error().c_str());
         return 1;
@@ -73,8 +77,13 @@ int main(int argc, char* argv[]) {
     }
     routes.AddExampleGames(options.exampleGames);
 
+    gamelist::HttpLimits limits;
+    limits.maxBodyBytes = options.maxRequestBytes;
+    limits.connections = options.connections;
+    limits.connectionsPerAddress = options.connectionsPerAddress;
+    limits.requestDeadline = std::chrono::seconds(options.requestSeconds);
     gamelist::HttpDaemon daemon([&routes](const gamelist::HttpRequest& r) { return routes.Handle(r); },
-                                options.maxRequestBytes);
+                                limits);
     const int port = daemon.Start(options.bind, options.port, options.threads);
     if (port < 0) {
         std::fprintf(stderr, "gamelistd: cannot listen on %s:%d\n", options.bind.c_str(), options.port);
@@ -86,8 +95,15 @@ int main(int argc, char* argv[]) {
     }
     std::fprintf(stderr, "gamelistd: listening on %s:%d\n", options.bind.c_str(), port);
 
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    for (;;) {
+        int signal = 0;
+        sigwait(&signals, &signal);
+        if (signal != SIGHUP)
+            break;
+        // A log rotation renamed the access log: the next lines go to a new file.
+        if (!routes.ReopenLog())
+            std::fprintf(stderr, "gamelistd: cannot reopen the access log %s\n", options.accessLog.c_str());
+    }
     std::fprintf(stderr, "gamelistd: stopping\n");
     // Requests under way are finished; new connections are no longer taken.
     daemon.Stop();

@@ -34,4 +34,12 @@ std::size_t Watchers::Seen(const std::string& address, std::int64_t now) {
     return m_lastSeen.size();
 }
 
+std::size_t Watchers::Count(std::int64_t now) {
+    std::lock_guard lock(m_mutex);
+    std::size_t count = 0;
+    for (const auto& [address, seen] : m_lastSeen)
+        count += now - seen < m_seconds ? 1 : 0;
+    return count;
+}
+
 } // namespace gamelist

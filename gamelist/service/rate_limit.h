@@ -34,6 +34,8 @@ public:
     explicit Watchers(std::int64_t seconds) : m_seconds(seconds) {}
     // Records a list request and gives the number of watchers, this one included.
     std::size_t Seen(const std::string& address, std::int64_t now);
+    // The number of watchers at `now`, without recording anybody (a visitor of the web page).
+    std::size_t Count(std::int64_t now);
 
 private:
     std::mutex m_mutex;

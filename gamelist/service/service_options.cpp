@@ -7,7 +7,8 @@ namespace gamelist {
 const char* const kServiceUsage =
     "Usage: gamelistd [options]\n"
     "The game list service: lists open online games, takes announcements, and\n"
-    "serves the pages of the multiplayer launcher below /vqx/.\n"
+    "serves the pages of the multiplayer launcher below /vqx/. Browsers get the\n"
+    "open games as a web page at /, web sites as JSON at /api/games.json.\n"
     "\n"
     "  --bind ADDRESS          address to listen on (default 127.0.0.1; 0.0.0.0 for all)\n"
     "  --port N                port (default 8080; 0 picks a free one)\n"
@@ -20,13 +21,21 @@ const char* const kServiceUsage =
     "  --watch-seconds N       a player watches for N seconds after listing (180)\n"
     "  --posts-per-minute N    posts allowed per address and minute; 0: no limit (6)\n"
     "  --max-request-bytes N   longest request target and body (4096)\n"
+    "  --max-games N           open games at once; a new game beyond them is refused (1000)\n"
+    "  --connections N         open connections in all (2000)\n"
+    "  --connections-per-address N\n"
+    "                          open connections from one address; 0: no limit (8)\n"
+    "  --request-seconds N     a request (line, headers, body) must arrive within N seconds (10)\n"
     "  --threads N             worker threads (8)\n"
     "  --example-games N       start with N example games (demos and benchmarks)\n"
     "  --access-log FILE       append one line per request: address, method, target, status\n"
     "  --help                  show this text\n"
     "  --version               show the version\n"
     "\n"
-    "SIGTERM or SIGINT stops the service cleanly.\n";
+    "A game is listed with the address its announcement came from, whatever ip it\n"
+    "names. Announcements that a browser sends on another site's behalf are refused.\n"
+    "\n"
+    "SIGTERM or SIGINT stops the service cleanly; SIGHUP reopens the access log.\n";
 
 namespace {
 
@@ -77,6 +86,10 @@ bool ParseServiceOptions(const std::vector<std::string>& args, ServiceOptions& o
                                                     "--watch-seconds",
                                                     "--posts-per-minute",
                                                     "--max-request-bytes",
+                                                    "--max-games",
+                                                    "--connections",
+                                                    "--connections-per-address",
+                                                    "--request-seconds",
                                                     "--threads",
                                                     "--example-games"};
         bool known = false;
@@ -116,6 +129,14 @@ bool ParseServiceOptions(const std::vector<std::string>& args, ServiceOptions& o
             ok = ParseNumber(value, o.postsPerMinute, 0, 1000000);
         else if (name == "--max-request-bytes")
             ok = ParseNumber<std::size_t>(value, o.maxRequestBytes, 256, 8192);
+        else if (name == "--max-games")
+            ok = ParseNumber<std::size_t>(value, o.maxGames, 1, 100000);
+        else if (name == "--connections")
+            ok = ParseNumber(value, o.connections, 16u, 60000u);
+        else if (name == "--connections-per-address")
+            ok = ParseNumber(value, o.connectionsPerAddress, 0u, 60000u);
+        else if (name == "--request-seconds")
+            ok = ParseNumber(value, o.requestSeconds, 1, 600);
         else if (name == "--threads")
             ok = ParseNumber(value, o.threads, 1, 256);
         else if (name == "--example-games")

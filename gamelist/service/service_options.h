@@ -18,6 +18,10 @@ struct ServiceOptions {
     std::int64_t watchSeconds = 180;
     int postsPerMinute = 6; // per address; 0: no limit
     std::size_t maxRequestBytes = 4096;
+    std::size_t maxGames = 1000;        // open games at once; a new one beyond gets 503
+    unsigned connections = 2000;        // open connections in all
+    unsigned connectionsPerAddress = 8; // 0: no limit
+    int requestSeconds = 10;            // a request, head and body, must arrive whole within this
     int threads = 8;
     int exampleGames = 0;
     std::string accessLog; // one line per request, appended

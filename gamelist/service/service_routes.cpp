@@ -3,6 +3,8 @@
 #include "gamelist/protocol/add_query.h"
 #include "gamelist/protocol/form_encoding.h"
 #include "gamelist/protocol/game_list_reply.h"
+#include "gamelist/service/game_page.h"
+#include "gamelist/service/games_json.h"
 
 #include <fstream>
 #include <sstream>
@@ -68,11 +70,39 @@ bool ReadSmallFile(const std::string& path, std::string& content) {
 }
 
 HttpResponse Text(int status, std::string body) {
-    return {status, kText, std::move(body)};
+    return {status, kText, std::move(body), {}, {}};
 }
 
 HttpResponse Html(std::string body) {
-    return {200, kHtml, std::move(body)};
+    return {200, kHtml, std::move(body), {}, {}};
+}
+
+bool EqualFolded(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (fold(a[i]) != fold(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// A browser sends Sec-Fetch-Site and Origin; the game's own client sends
+// neither. A request that another site's page makes a browser send (an
+// <img> whose address is an announcement, a form) says "cross-site" or
+// "same-site", or names an origin that is not this service.
+bool SentForAnotherSite(const HttpRequest& request) {
+    if (EqualFolded(request.fetchSite, "cross-site") || EqualFolded(request.fetchSite, "same-site"))
+        return true;
+    if (request.origin.empty())
+        return false;
+    std::string_view authority = request.origin;
+    const std::size_t scheme = authority.find("://");
+    if (scheme == std::string_view::npos)
+        return true; // "null" (a sandboxed page, a file) or nonsense
+    authority.remove_prefix(scheme + 3);
+    return request.host.empty() || !EqualFolded(authority, request.host);
 }
 
 } // namespace
@@ -97,6 +127,19 @@ ServiceRoutes::ServiceRoutes(const ServiceOptions& options, GameStore& store,
         m_classRecord += (m_classRecord.empty() ? "" : "|") + SafeListField(c, 32);
     if (!options.accessLog.empty())
         m_log = std::fopen(options.accessLog.c_str(), "a");
+}
+
+bool ServiceRoutes::ReopenLog() {
+    if (m_options.accessLog.empty())
+        return true;
+    std::FILE* reopened = std::fopen(m_options.accessLog.c_str(), "a");
+    if (!reopened)
+        return false; // the old file stays in use
+    std::lock_guard lock(m_logMutex);
+    if (m_log)
+        std::fclose(m_log);
+    m_log = reopened;
+    return true;
 }
 
 ServiceRoutes::~ServiceRoutes() {
@@ -160,6 +203,10 @@ HttpResponse ServiceRoutes::Route(const HttpRequest& request, std::string_view p
         return ListOrAdd(request, query);
     if (!get)
         return Text(405, "method not allowed\n");
+    if (path == "/")
+        return OpenGames(false);
+    if (path == "/api/games.json")
+        return OpenGames(true);
     if (path == "/vqx/myip.php")
         return Text(200, request.remoteAddress);
     if (path == "/vqx/mod_download.php") {
@@ -177,16 +224,61 @@ HttpResponse ServiceRoutes::Route(const HttpRequest& request, std::string_view p
 
 HttpResponse ServiceRoutes::ListOrAdd(const HttpRequest& request, std::string_view query) {
     if (const auto game = ParseAddV2Query(query)) {
+        if (SentForAnotherSite(request))
+            return Text(403, "games are announced by the game, not by web pages\n");
         const std::int64_t now = m_clock();
         if (!m_rateLimit.Allow(request.remoteAddress, now))
             return Text(429, "too many posts, try again in a minute\n");
-        if (!m_store.Add(request.remoteAddress, *game, now))
-            return Text(500, "not stored\n");
-        return Text(200, "ok\n");
+        switch (m_store.Add(request.remoteAddress, *game, now)) {
+        case GameStore::AddResult::Stored:
+            return Text(200, "ok\n");
+        case GameStore::AddResult::Full:
+            return Text(503, "the list is full, try again later\n");
+        case GameStore::AddResult::Busy:
+            return Text(503, "busy, try again in a moment\n");
+        case GameStore::AddResult::Failed:
+            break;
+        }
+        return Text(503, "not stored, try again later\n");
     }
     if (QueryValue(query, "mode") == "list")
         return Text(200, ListReply(request.remoteAddress));
     return Text(400, "unknown mode\n");
+}
+
+HttpResponse ServiceRoutes::OpenGames(bool json) {
+    const std::int64_t now = m_clock();
+    const auto snapshot = m_store.Snapshot(now);
+    std::shared_ptr<const std::string> body;
+    {
+        std::lock_guard lock(m_viewMutex);
+        const Rendered& cached = json ? m_json : m_page;
+        if (cached.body && cached.serial == snapshot->serial && cached.now == now)
+            body = cached.body;
+    }
+    if (!body) {
+        const gamelist::GameView view{snapshot->games, m_options.classes, m_watchers.Count(now), now};
+        body = std::make_shared<const std::string>(json ? RenderGamesJson(view) : RenderGamePage(view));
+        std::lock_guard lock(m_viewMutex);
+        (json ? m_json : m_page) = {snapshot->serial, now, body};
+    }
+    HttpResponse response;
+    response.sharedBody = std::move(body);
+    if (json) {
+        response.contentType = "application/json; charset=utf-8";
+        // Community web sites read it from their visitors' browsers.
+        response.headers = {{"Access-Control-Allow-Origin", "*"}, {"Cache-Control", "max-age=5"}};
+    } else {
+        response.contentType = "text/html; charset=utf-8";
+        // No script runs on the page, whatever a game's name holds.
+        response.headers = {
+            {"Content-Security-Policy",
+             "default-src 'none'; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'; "
+             "frame-ancestors 'none'"},
+            {"X-Content-Type-Options", "nosniff"},
+            {"Cache-Control", "max-age=5"}};
+    }
+    return response;
 }
 
 HttpResponse ServiceRoutes::News(std::string_view query) const {
@@ -202,7 +294,7 @@ HttpResponse ServiceRoutes::News(std::string_view query) const {
 }
 
 void ServiceRoutes::Log(const HttpRequest& request, int status) {
-    if (!m_log)
+    if (m_options.accessLog.empty())
         return;
     // The target is cut and its control bytes shown as "?", so the log stays one line per request.
     std::string target = request.target.substr(0, 512);
@@ -210,6 +302,8 @@ void ServiceRoutes::Log(const HttpRequest& request, int status) {
         if (static_cast<unsigned char>(c) < 32 || c == 127)
             c = '?';
     std::lock_guard lock(m_logMutex);
+    if (!m_log)
+        return;
     std::fprintf(m_log, "%s %s %s %d\n", request.remoteAddress.c_str(), request.method.c_str(),
                  target.c_str(), status);
     std::fflush(m_log);

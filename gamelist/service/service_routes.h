@@ -8,12 +8,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 namespace gamelist {
 
 // The pages of the service: everything below /vqx/ (the list, addV2,
-// myip.php, mod_download.php, anymodnews.php, the chat page) and /chat/.
+// myip.php, mod_download.php, anymodnews.php, the chat page), /chat/, and
+// for browsers and web sites the open games as a page (/) and as JSON
+// (/api/games.json).
 // Safe to call from several threads.
 class ServiceRoutes {
 public:
@@ -26,6 +29,10 @@ public:
 
     HttpResponse Handle(const HttpRequest& request);
 
+    // Opens the access log again under its name (after a rotation renamed
+    // it); false when it cannot be opened, and the old file stays in use.
+    bool ReopenLog();
+
     // Adds `count` example games from documentation addresses (demos and benchmarks).
     void AddExampleGames(int count);
 
@@ -36,6 +43,9 @@ private:
     HttpResponse Route(const HttpRequest& request, std::string_view path, std::string_view query);
     HttpResponse ListOrAdd(const HttpRequest& request, std::string_view query);
     HttpResponse News(std::string_view query) const;
+    // The web page or the JSON feed of the open games, built at most once a
+    // second and once per change of the list, then shared.
+    HttpResponse OpenGames(bool json);
     void Log(const HttpRequest& request, int status);
 
     const ServiceOptions& m_options;
@@ -44,6 +54,14 @@ private:
     RateLimit m_rateLimit;
     Watchers m_watchers;
     std::string m_classRecord;
+    struct Rendered {
+        std::uint64_t serial = 0;
+        std::int64_t now = -1;
+        std::shared_ptr<const std::string> body;
+    };
+    std::mutex m_viewMutex;
+    Rendered m_page;
+    Rendered m_json;
     std::mutex m_logMutex;
     std::FILE* m_log = nullptr;
 };

@@ -75,8 +75,8 @@ TEST(GameListService, StripsSeparatorsBoundsFieldsAndKeepsEmptyFieldsInPlace) {
     const GameListEntry& e = list.entries[0];
     EXPECT_EQ(e[GameListEntry::Username].substr(0, 16), "evil1.1.1.1xaaaa");
     EXPECT_EQ(e[GameListEntry::Username].size(), 32u);
-    EXPECT_EQ(e[GameListEntry::IP], "6.6.6.6HostName9=1.2.3.4");
-    EXPECT_EQ(e[GameListEntry::Map], " "); // empty: one blank, nothing shifts
+    EXPECT_EQ(e[GameListEntry::IP], "127.0.0.2"); // the announcer's own address, never the posted one
+    EXPECT_EQ(e[GameListEntry::Map], " ");        // empty: one blank, nothing shifts
     EXPECT_EQ(e[GameListEntry::Players], "4vs4");
     EXPECT_EQ(e[GameListEntry::Comment].size(), 128u);
     EXPECT_EQ(e[GameListEntry::Class], "ww2");
@@ -112,6 +112,33 @@ TEST(GameListService, ServesThePagesOfTheLauncher) {
     EXPECT_NE(download.body.find("&lt;script&gt;"), std::string::npos);
     EXPECT_EQ(Request(s.Port(), "GET", "/vqx/chat/").status, 200);
     EXPECT_EQ(Request(s.Port(), "GET", "/chat/").status, 200);
+}
+
+// A visitor of the page sees the players who list, and is not counted as one.
+TEST(GameListService, ServesThePageWithItsWatchersAndNoScript) {
+    Service s;
+    EXPECT_EQ(Post(s, Game("Open"), "127.0.0.2"), 200);
+    List(s, "127.0.0.3");
+    List(s, "127.0.0.4");
+    for (int visit = 0; visit < 2; ++visit) {
+        const auto page = Request(s.Port(), "GET", "/", "127.0.0." + std::to_string(5 + visit));
+        EXPECT_EQ(page.status, 200);
+        EXPECT_NE(page.head.find("Content-Type: text/html; charset=utf-8"), std::string::npos);
+        EXPECT_NE(page.head.find("Content-Security-Policy: default-src 'none'"), std::string::npos);
+        EXPECT_NE(page.body.find("1 open game, 2 players watching"), std::string::npos) << page.body;
+        EXPECT_NE(page.body.find("<td>Open</td>"), std::string::npos);
+    }
+    EXPECT_EQ(Request(s.Port(), "POST", "/").status, 405);
+    EXPECT_EQ(Request(s.Port(), "GET", "/index.html").status, 404);
+}
+
+// An operator learns of the page and the feed from --help.
+TEST(GameListService, HelpNamesThePageAndTheFeed) {
+    testsupport::TempDir dir;
+    ASSERT_EQ(servicetest::RunTool({GAMELISTD, "--help"}, "/dev/null", dir / "help.txt"), 0);
+    const std::string help = servicetest::ReadAll(dir / "help.txt");
+    EXPECT_NE(help.find(" at /,"), std::string::npos);
+    EXPECT_NE(help.find("/api/games.json"), std::string::npos);
 }
 
 TEST(GameListService, AnswersHelpAndRefusesBadOptions) {

@@ -4,8 +4,9 @@
 # metainfo and the manual pages validate; the three packages install into a
 # throw-away root (an overlay over this machine's own root, in private mount,
 # network and PID namespaces, so nothing on the machine changes); the programs
-# answer from their installed paths; gamelistd starts as its unit starts it,
-# under its own system user, and serves the list.
+# answer from their installed paths; gamelistd refuses a personal account of
+# its name, its unit is rated "OK" by `systemd-analyze security`, and it starts
+# as its unit starts it, under its own system user, and serves the list.
 #
 # The README's commands for Linux players run there too, on a demo
 # installation in a Wine prefix's place, with a stand-in game for varnok.
@@ -54,6 +55,16 @@ ip link set lo up
 cp "$work"/*.deb "$root/tmp/"
 in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
 
+echo "== a personal account named gamelistd is not taken over"
+in_root useradd --non-unique -u 1500 -M -s /bin/sh gamelistd
+rc=0
+in_root sh -c 'dpkg -i /tmp/gamelistd_*.deb' >"$work/refused.log" 2>&1 || rc=$?
+[ "$rc" -ne 0 ] || fail "gamelistd installed as the personal account gamelistd"
+grep -q 'not a system account' "$work/refused.log" || { cat "$work/refused.log"; fail "the refusal does not say why"; }
+in_root userdel gamelistd
+in_root dpkg --purge gamelistd >/dev/null
+echo "refused the account with uid 1500 and said why"
+
 echo "== install"
 # A leftover installation on the machine itself would hide what the packages do.
 for p in zandrel varnok gamelistd; do
@@ -92,6 +103,12 @@ echo "== the service's user, folder and unit"
 in_root getent passwd gamelistd >/dev/null || fail "no system user gamelistd"
 [ "$(in_root stat -c %U /var/lib/gamelistd)" = gamelistd ] || fail "/var/lib/gamelistd is not the service's"
 [ -L "$root/etc/systemd/system/multi-user.target.wants/gamelistd.service" ] || fail "the unit is not enabled"
+# The installed unit is rated "OK" or better (an exposure of at most 2.0).
+overall=$(cd "$root/lib/systemd/system" && systemd-analyze security --offline=true gamelistd.service 2>&1 |
+  grep 'Overall exposure level' || true)
+echo "$overall"
+exposure=$(sed -n 's/.*: \([0-9.]*\) .*/\1/p' <<<"$overall")
+[ -n "$exposure" ] && awk -v e="$exposure" 'BEGIN { exit !(e <= 2.0) }' || fail "the unit's exposure is ${exposure:-unknown}"
 
 echo "== gamelistd started as its unit starts it"
 # The unit's command line, with the options file read as systemd reads it.
