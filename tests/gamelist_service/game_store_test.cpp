@@ -23,7 +23,7 @@ std::vector<std::string> Names(GameStore& store, std::int64_t now) {
     const auto list = gamelist::ParseStrippedV2("me\r1\rww2" + *store.EntryRecords(now));
     std::vector<std::string> names;
     for (const auto& e : list.entries)
-        names.push_back(e[GameListEntry::Username]);
+        names.emplace_back(e[GameListEntry::Username]);
     return names;
 }
 

@@ -171,7 +171,7 @@ TEST(GameList, ListsTheAnnouncersOwnAddress) {
     const auto list = List(s);
     ASSERT_EQ(list.entries.size(), 4u);
     for (const auto& e : list.entries)
-        EXPECT_EQ(e[GameListEntry::IP], "127.0.3." + e[GameListEntry::Username]);
+        EXPECT_EQ(e[GameListEntry::IP], "127.0.3." + std::string(e[GameListEntry::Username]));
 }
 
 // A log rotation renames the access log and sends SIGHUP: the service goes
