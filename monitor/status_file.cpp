@@ -73,8 +73,15 @@ std::string StatusJson(const SharedState& state, const MonitorDisplay& display) 
     return out;
 }
 
-bool WriteStatusFile(std::string_view path, const SharedState& state, const MonitorDisplay& display) {
-    return common::WriteFileAtomically(path, StatusJson(state, display));
+bool WriteStatusFile(std::string_view path, const SharedState& state, const MonitorDisplay& display,
+                     std::string& written) {
+    std::string json = StatusJson(state, display);
+    if (json == written)
+        return true;
+    if (!common::WriteFileAtomically(path, json))
+        return false;
+    written = std::move(json);
+    return true;
 }
 
 } // namespace monitor

@@ -18,6 +18,10 @@ bool QuietLink::Pull(std::size_t cap) {
         const long got = quiet_link_os::Receive(m_descriptor, chunk, sizeof chunk);
         if (got > 0) {
             m_in.append(chunk, static_cast<std::size_t>(got));
+            // A short read emptied what the system held: asking again would
+            // only hear "nothing waits" (a close behind it is seen next time).
+            if (static_cast<std::size_t>(got) < sizeof chunk)
+                return true;
             continue;
         }
         if (got == -1)

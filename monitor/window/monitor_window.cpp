@@ -12,6 +12,7 @@
 #include "monitor/window/ui_text_qt.h"
 
 #include <QEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -108,8 +109,8 @@ MonitorWindow::MonitorWindow(MonitorPorts ports, MonitorOptions options, QWidget
     EngineConfig config;
     config.MonitorPort = m_options.MonitorPort;
     if (!m_options.StatusFile.empty()) {
-        config.AfterEvaluation = [this] {
-            WriteStatusFile(m_options.StatusFile, m_engine->State(), m_engine->Display());
+        config.AfterEvaluation = [this, written = std::string()]() mutable {
+            WriteStatusFile(m_options.StatusFile, m_engine->State(), m_engine->Display(), written);
         };
     }
     m_engine = std::make_unique<MonitorEngine>(
@@ -125,6 +126,13 @@ MonitorWindow::MonitorWindow(MonitorPorts ports, MonitorOptions options, QWidget
     hooks.StartTimer = [this] { m_timer1->start(); };
     m_engine->Scan().SetChecksumHooks(std::move(hooks));
     m_engine->Scan().SetMemoryAccess(m_ports.MemoryAccess);
+    // The monitor never maps a game module, and its own module list is among
+    // the longest on the machine: reading it at every tick would cost a
+    // quarter of a server's tick in a full game.
+    m_engine->Scan().SetProcessFilter(
+        [self = static_cast<std::uint32_t>(QCoreApplication::applicationPid())](std::uint32_t pid) {
+            return pid != self;
+        });
 
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();

@@ -2,6 +2,9 @@
 #include "monitor/log/log_verify.h"
 #include "monitor/status_file.h"
 
+#include "tests/support/temp_dir.h"
+
+#include <filesystem>
 #include <gtest/gtest.h>
 
 TEST(VerifyLog, NamesEveryLineWhoseChecksumDoesNotMatch) {
@@ -37,4 +40,20 @@ TEST(StatusJson, IsUtf8JsonWithEveryTable) {
          at = json.find("\"Empty\"", at + 1))
         ++empties;
     EXPECT_EQ(empties, 60u);
+}
+
+TEST(StatusFile, IsReplacedOnlyWhenItsTextChangesAndAFailedWriteIsRetried) {
+    testsupport::TempDir dir;
+    const std::string path = dir.str() + "status.json";
+    monitor::SharedState state;
+    monitor::MonitorDisplay display;
+    std::string written;
+    ASSERT_TRUE(monitor::WriteStatusFile(path, state, display, written));
+    std::filesystem::remove(path);
+    ASSERT_TRUE(monitor::WriteStatusFile(path, state, display, written));
+    EXPECT_FALSE(std::filesystem::exists(path)); // the same text: no write
+    display.List2 = {"changed"};
+    ASSERT_FALSE(monitor::WriteStatusFile(dir.str() + "missing/status.json", state, display, written));
+    ASSERT_TRUE(monitor::WriteStatusFile(path, state, display, written)); // not taken as written
+    EXPECT_TRUE(std::filesystem::exists(path));
 }
