@@ -2,6 +2,7 @@
 
 #include "common/installed_layout.h"
 #include "switcher/news/plain_news_view_qt.h"
+#include "switcher/web_engine_sandbox.h"
 
 #include <QCoreApplication>
 #include <QLibrary>
@@ -69,8 +70,10 @@ public:
     void Navigate(const QUrl& url) override {
         m_requested = url;
         if (!m_inner) {
-            m_inner = WebModule::Get().Usable() ? static_cast<NewsView*>(new WebNewsView(this))
-                                                : static_cast<NewsView*>(new PlainNewsView(this, m_shell));
+            // As root the module is not even loaded (see web_engine_sandbox.h).
+            const bool web = WebEngineMayRun() && WebModule::Get().Usable();
+            m_inner = web ? static_cast<NewsView*>(new WebNewsView(this))
+                          : static_cast<NewsView*>(new PlainNewsView(this, m_shell));
             layout()->addWidget(m_inner);
             m_inner->show();
         }
