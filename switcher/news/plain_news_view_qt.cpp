@@ -82,6 +82,7 @@ void PlainNewsView::Navigate(const QUrl& url) {
     m_shown = 0;
     m_pending = 0;
     m_pictureBytes = 0;
+    m_picturePixels = 0;
     const QByteArray address = url.toEncoded();
     if (!IsWebAddress(address.toStdString()))
         return;
@@ -145,8 +146,10 @@ void PlainNewsView::ShowPicture(const QUrl& name, const HttpResult& result) {
         return;
     m_pictureBytes += result.body.size();
     const QImage image = ReadNewsPicture(result.body);
-    if (image.isNull())
+    const std::int64_t pixels = std::int64_t{image.width()} * image.height();
+    if (image.isNull() || m_picturePixels + pixels > kMaxNewsPictureTotalPixels)
         return;
+    m_picturePixels += pixels;
     QTextDocument* document = m_view->document();
     document->addResource(QTextDocument::ImageResource, name, image);
     // The pictures take their own size now: lay the page out again.

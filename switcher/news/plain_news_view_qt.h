@@ -5,6 +5,8 @@
 #include "switcher/news_view_qt.h"
 
 #include <QTextBrowser>
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 
 namespace switcher {
@@ -12,8 +14,9 @@ namespace switcher {
 // The news box without a web engine (Windows, and Linux without the module
 // or as root): the page as simple HTML, fetched with its pictures through the
 // program's HTTP client. Nothing of the page ever reaches a file: pictures
-// come only from web addresses, at most kMaxNewsPictures of them and
-// kMaxNewsPictureTotalBytes in all, each read by ReadNewsPicture; style
+// come only from web addresses, at most kMaxNewsPictures of them,
+// kMaxNewsPictureTotalBytes and kMaxNewsPictureTotalPixels in all, each read
+// by ReadNewsPicture (which bounds one picture); style
 // sheets and every other resource stay empty. A click opens a web link in
 // the desktop's browser through the shell and refuses every other scheme.
 // Everything arrives through the event loop, so the window never waits.
@@ -40,9 +43,12 @@ private:
     int m_shown = 0;
     int m_pending = 0;
     std::size_t m_pictureBytes = 0;
+    std::int64_t m_picturePixels = 0;
 };
 
 inline constexpr int kMaxNewsPictures = 32;
 inline constexpr std::size_t kMaxNewsPictureTotalBytes = std::size_t{16} << 20;
+// 32 MiB of decoded pixels.
+inline constexpr std::int64_t kMaxNewsPictureTotalPixels = std::int64_t{1} << 23;
 
 } // namespace switcher

@@ -6,6 +6,7 @@
 // test, and the hostile case is skipped (it needs gamelistd and inotify).
 #include "demo_fixture.h"
 #include "switcher/main_window.h"
+#include "switcher/news/plain_news_view_qt.h"
 #include "switcher/news_view_qt.h"
 #include "switcher/program_windows_qt.h"
 #include "switcher/service_address.h"
@@ -19,6 +20,7 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QtTest>
+#include <cstdlib>
 #include <memory>
 
 #ifndef _WIN32
@@ -207,6 +209,17 @@ private slots:
         qInfo("window picture: %s", qPrintable(shot));
         QVERIFY(program.shell->calls.empty());
         switcher::SetServiceRoot("");
+    }
+
+    // A page of 40 pictures: the first 32 are fetched and shown, no more.
+    void picturesAreBoundedInNumber() {
+        PageSite site;
+        QVERIFY(site.Ok());
+        RecordingShell shell;
+        switcher::PlainNewsView view(nullptr, shell);
+        view.Navigate(QUrl(site.Root() + QStringLiteral("/news/pictures.html?count=40")));
+        QTRY_VERIFY_WITH_TIMEOUT(view.PicturesShown() > 0 && view.PicturesPending() == 0, 30000);
+        QCOMPARE(view.PicturesShown(), switcher::kMaxNewsPictures);
     }
 
     // A news page from gamelistd whose pictures, style sheet and links name
