@@ -14,18 +14,19 @@
 namespace switcher {
 namespace {
 
-// A document that loads nothing by itself. QTextDocument reads a resource
-// that nobody supplied from a local file (an <img src> or a style sheet's
-// address taken as a path, a share's path on Windows included), and a file
-// such as /dev/zero never ends. Every resource here is empty unless the view
-// has added it.
+// A document that loads nothing by itself. QTextDocument (and QTextBrowser)
+// read a resource that nobody supplied from a local file (an <img src>, a
+// table's background or a style sheet's address taken as a path, a share's
+// path on Windows included), and a file such as /dev/zero never ends. Every
+// resource here is empty unless the view has added it.
 class NewsDocument : public QTextDocument {
 public:
     using QTextDocument::QTextDocument;
 
 protected:
     QVariant loadResource(int type, const QUrl&) override {
-        // A null QVariant would send QTextDocument on to the file; these are not null.
+        // Not null: a null answer would send QTextDocument on to a resource
+        // provider, which may read files.
         if (type == QTextDocument::ImageResource)
             return QVariant(QImage());
         return QVariant(QString());
