@@ -156,7 +156,7 @@ bool ReadInfoHeader(std::string_view b, std::uint32_t headerSize, BmpLayout& l) 
     return true;
 }
 
-bool ReadLayout(std::string_view b, BmpLayout& l) {
+bool ReadLayout(std::string_view b, const PictureLimits& limits, BmpLayout& l) {
     if (b.size() < kFileHeaderSize + 4 || b[0] != 'B' || b[1] != 'M')
         return false;
     l.pixelOffset = U32(b, 10);
@@ -171,8 +171,8 @@ bool ReadLayout(std::string_view b, BmpLayout& l) {
         return false;
     }
 
-    if (l.width < 1 || l.height < 1 || l.width > kMaxBannerSide || l.height > kMaxBannerSide ||
-        l.width * l.height > kMaxBannerPixels)
+    if (l.width < 1 || l.height < 1 || l.width > limits.maxSide || l.height > limits.maxSide ||
+        l.width * l.height > limits.maxPixels)
         return false;
     if (l.bitCount <= 8 && l.paletteEntries == 0)
         return false;
@@ -226,13 +226,13 @@ void DecodeRow(std::string_view b, const BmpLayout& l, const std::array<Channel,
 
 } // namespace
 
-QImage DecodeBmpBanner(std::string_view bytes) {
+QImage DecodeBmp(std::string_view bytes, const PictureLimits& limits) {
     BmpLayout layout;
-    if (!ReadLayout(bytes, layout))
+    if (!ReadLayout(bytes, limits, layout))
         return {};
 
-    const int width = static_cast<int>(std::min<std::int64_t>(layout.width, kBannerWidth));
-    const int height = static_cast<int>(std::min<std::int64_t>(layout.height, kBannerHeight));
+    const int width = static_cast<int>(std::min<std::int64_t>(layout.width, limits.keepWidth));
+    const int height = static_cast<int>(std::min<std::int64_t>(layout.height, limits.keepHeight));
     QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull())
         return {};
@@ -246,6 +246,10 @@ QImage DecodeBmpBanner(std::string_view bytes) {
         DecodeRow(bytes, layout, channels, rowAt, reinterpret_cast<QRgb*>(image.scanLine(y)), width);
     }
     return image;
+}
+
+QImage DecodeBmpBanner(std::string_view bytes) {
+    return DecodeBmp(bytes, {kMaxBannerSide, kMaxBannerPixels, kBannerWidth, kBannerHeight});
 }
 
 } // namespace switcher

@@ -49,7 +49,8 @@ QRgb ToRgb(const JSAMPLE* p, J_COLOR_SPACE space) {
 // Everything between setjmp and the last libjpeg call lives here. Its locals
 // are plain values and the caller's objects are reached through references,
 // so a jump back skips no destructor and leaves nothing half-updated.
-bool Decode(jpeg_decompress_struct& info, ErrorManager& errors, std::string_view bytes, QImage& out) {
+bool Decode(jpeg_decompress_struct& info, ErrorManager& errors, std::string_view bytes,
+            const PictureLimits& limits, QImage& out) {
     if (setjmp(errors.jump) != 0)
         return false;
 
@@ -63,8 +64,8 @@ bool Decode(jpeg_decompress_struct& info, ErrorManager& errors, std::string_view
         return false;
     const std::int64_t width = info.image_width;
     const std::int64_t height = info.image_height;
-    if (width < 1 || height < 1 || width > kMaxBannerSide || height > kMaxBannerSide ||
-        width * height > kMaxBannerPixels)
+    if (width < 1 || height < 1 || width > limits.maxSide || height > limits.maxSide ||
+        width * height > limits.maxPixels)
         return false;
 
     // Oddities in the headers (an unknown JFIF revision, say) are harmless;
@@ -77,8 +78,8 @@ bool Decode(jpeg_decompress_struct& info, ErrorManager& errors, std::string_view
     const int components = info.output_components;
     if ((components != 3 && components != 4) || info.output_width != info.image_width)
         return false;
-    const int outWidth = static_cast<int>(std::min<std::int64_t>(width, kBannerWidth));
-    const int outHeight = static_cast<int>(std::min<std::int64_t>(height, kBannerHeight));
+    const int outWidth = static_cast<int>(std::min<std::int64_t>(width, limits.keepWidth));
+    const int outHeight = static_cast<int>(std::min<std::int64_t>(height, limits.keepHeight));
     out = QImage(outWidth, outHeight, QImage::Format_RGB32);
     if (out.isNull())
         return false;
@@ -96,14 +97,14 @@ bool Decode(jpeg_decompress_struct& info, ErrorManager& errors, std::string_view
                             info.out_color_space);
         }
     }
-    // The rows below the banner are never needed; stop without decoding them.
+    // The rows below the kept part are never needed; stop without decoding them.
     jpeg_abort_decompress(&info);
     return !errors.damaged;
 }
 
 } // namespace
 
-QImage DecodeJpegBanner(std::string_view bytes) {
+QImage DecodeJpeg(std::string_view bytes, const PictureLimits& limits) {
     if (bytes.size() < 4 || bytes.size() > std::numeric_limits<unsigned long>::max())
         return {};
 
@@ -115,9 +116,13 @@ QImage DecodeJpegBanner(std::string_view bytes) {
     errors.base.output_message = SilenceOutput;
 
     QImage image;
-    const bool ok = Decode(info, errors, bytes, image);
+    const bool ok = Decode(info, errors, bytes, limits, image);
     jpeg_destroy_decompress(&info);
     return ok ? image : QImage();
+}
+
+QImage DecodeJpegBanner(std::string_view bytes) {
+    return DecodeJpeg(bytes, {kMaxBannerSide, kMaxBannerPixels, kBannerWidth, kBannerHeight});
 }
 
 } // namespace switcher

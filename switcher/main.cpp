@@ -10,7 +10,6 @@
 #include "switcher/multiplayer/launcher_window.h"
 #include "switcher/program_windows_qt.h"
 #include "switcher/service_address.h"
-#include "switcher/web_engine_sandbox.h"
 #include "switcher/window_state_qt.h"
 
 #include <QApplication>
@@ -77,7 +76,6 @@ int main(int argc, char* argv[]) {
 
     // The web view shares GL contexts with the window; this must precede the application.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    switcher::AllowWebEngineAsRoot();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zandrel"));
     QApplication::setApplicationVersion(QStringLiteral(ZANDREL_VERSION));

@@ -114,7 +114,7 @@ void MainWindow::BuildControls() {
     product->setFont(productFont);
 
     QWidget* newsBox = MakeGroup(this, "NewsBox", QRect(646, 22, 129, 232));
-    m_news = CreateNewsView(newsBox);
+    m_news = CreateNewsView(newsBox, m_shell);
     m_news->setObjectName(QStringLiteral("webbrowser1"));
     m_news->setGeometry(8, 10, 113, 212);
 

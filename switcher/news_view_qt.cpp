@@ -1,40 +1,16 @@
 #include "switcher/news_view_qt.h"
 
 #include "common/installed_layout.h"
-#include "switcher/multiplayer/http_module_qt.h"
+#include "switcher/news/plain_news_view_qt.h"
+#include "switcher/web_engine_sandbox.h"
 
 #include <QCoreApplication>
 #include <QLibrary>
-#include <QTextBrowser>
 #include <QVBoxLayout>
 
 namespace switcher {
 
 namespace {
-
-// Hosts the concrete view so that the window deals with one widget type. The
-// view is made at the first navigation: a web engine costs a noticeable part
-// of start-up, and with the news option off it is never needed.
-template <typename View> class HostedView : public NewsView {
-public:
-    explicit HostedView(QWidget* parent) : NewsView(parent) {
-        auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-    }
-
-protected:
-    View* TheView() {
-        if (!m_view) {
-            m_view = new View(this);
-            layout()->addWidget(m_view);
-            m_view->show();
-        }
-        return m_view;
-    }
-
-private:
-    View* m_view = nullptr;
-};
 
 // The web engine lives in a module beside the program (zandrel_webnews),
 // loaded at the first navigation.
@@ -83,59 +59,39 @@ private:
     QWidget* m_view = nullptr;
 };
 
-// Without a web engine: fetch the page through the HTTP module and show it
-// as simple HTML. A page asked for later replaces one still on its way.
-class PlainNewsView : public HostedView<QTextBrowser> {
-public:
-    explicit PlainNewsView(QWidget* parent) : HostedView(parent), m_http(nullptr) {}
-    void Navigate(const QUrl& url) override {
-        m_requested = url;
-        const unsigned request = ++m_latest;
-        m_http.Get(url.toEncoded().toStdString(), [this, request](HttpResult result) {
-            if (request != m_latest || !result.arrived)
-                return;
-            QTextBrowser* view = TheView();
-            view->setOpenExternalLinks(true);
-            view->setHtml(QString::fromUtf8(result.body.data(), static_cast<qsizetype>(result.body.size())));
-        });
-    }
-
-private:
-    DeferredHttpClient m_http; // quiet: a news page that cannot load stays empty
-    unsigned m_latest = 0;
-};
-
-} // namespace
-
-namespace {
-
 // Chooses the concrete view at the first navigation, so that a start with the
 // news option off never loads the web engine.
 class DeferredNewsView : public NewsView {
 public:
-    explicit DeferredNewsView(QWidget* parent) : NewsView(parent) {
+    DeferredNewsView(QWidget* parent, common::Shell& shell) : NewsView(parent), m_shell(shell) {
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
     }
     void Navigate(const QUrl& url) override {
         m_requested = url;
         if (!m_inner) {
-            m_inner = WebModule::Get().Usable() ? static_cast<NewsView*>(new WebNewsView(this))
-                                                : static_cast<NewsView*>(new PlainNewsView(this));
+            // As root the module is not even loaded (see web_engine_sandbox.h).
+            const bool web = WebEngineMayRun() && WebModule::Get().Usable();
+            m_inner = web ? static_cast<NewsView*>(new WebNewsView(this))
+                          : static_cast<NewsView*>(new PlainNewsView(this, m_shell));
             layout()->addWidget(m_inner);
             m_inner->show();
         }
         m_inner->Navigate(url);
     }
 
+    int PicturesShown() const override { return m_inner ? m_inner->PicturesShown() : 0; }
+    int PicturesPending() const override { return m_inner ? m_inner->PicturesPending() : 0; }
+
 private:
+    common::Shell& m_shell;
     NewsView* m_inner = nullptr;
 };
 
 } // namespace
 
-NewsView* CreateNewsView(QWidget* parent) {
-    return new DeferredNewsView(parent);
+NewsView* CreateNewsView(QWidget* parent, common::Shell& shell) {
+    return new DeferredNewsView(parent, shell);
 }
 
 } // namespace switcher

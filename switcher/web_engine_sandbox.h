@@ -2,9 +2,10 @@
 
 namespace switcher {
 
-// The web engine refuses to run as root unless its sandbox is off, and the
-// news box would end the program at the first page. Run as root, this adds
-// --no-sandbox to the engine's flags; elsewhere it does nothing.
-void AllowWebEngineAsRoot();
+// Whether this process may run the news box's web engine. The engine's
+// sandbox does not run as root, and without it a remote page would be one
+// renderer bug away from the player's whole machine; as root the news box
+// shows the plain HTML view instead.
+bool WebEngineMayRun();
 
 } // namespace switcher

@@ -2,7 +2,10 @@
 
 namespace switcher {
 
-// The Windows build has no web engine: the news box shows plain HTML.
-void AllowWebEngineAsRoot() {}
+// The Windows build has no web engine module: the news box shows plain HTML
+// whatever this answers.
+bool WebEngineMayRun() {
+    return true;
+}
 
 } // namespace switcher

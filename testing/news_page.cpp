@@ -1,6 +1,11 @@
 #include "testing/news_page.h"
 
+#include "testing/demo_pictures.h"
+
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace demo {
@@ -22,9 +27,61 @@ std::string NewsPage(std::string_view query) {
     const std::string version = HtmlEscape(QueryValue(query, "version"));
     return "<!DOCTYPE html>\n<html><head><meta charset=\"windows-1252\"><title>News</title>"
            "<style>body{font-family:sans-serif;font-size:11px;margin:4px}</style></head><body>\n"
-           "<h3>Demo news</h3>\n<p>Mod class: <b id=\"class\">" +
+           "<h3>Demo news</h3>\n"
+           "<p><img src=\"/picture.png?colour=D02020&amp;width=96&amp;height=24\" alt=\"PNG\"><br>"
+           "<img src=\"/picture.jpg?colour=20A040&amp;width=96&amp;height=24\" alt=\"JPEG\"><br>"
+           "<img src=\"/picture.gif?colour=2050E0&amp;width=96&amp;height=24\" alt=\"GIF\"></p>\n"
+           "<p>Mod class: <b id=\"class\">" +
            modClass + "</b></p>\n<p>Switcher version: <b id=\"version\">" + version +
            "</b></p>\n<p>These news come from the local page server.</p>\n</body></html>\n";
+}
+
+int HexDigit(char c);
+
+// A number from the query, within [low, high]; `fallback` when absent or not a number.
+int QueryNumber(std::string_view query, std::string_view name, int low, int high, int fallback,
+                int base = 10) {
+    const std::string text = QueryValue(query, name);
+    if (text.empty())
+        return fallback;
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, base);
+    if (*end != '\0')
+        return fallback;
+    return static_cast<int>(std::clamp<long>(value, low, high));
+}
+
+// A picture of the demo's banner pattern: colour=RRGGBB (its corner and
+// hue), width and height (1..1024).
+std::string PictureBytes(std::string_view kind, std::string_view query) {
+    const auto colour = static_cast<std::uint32_t>(QueryNumber(query, "colour", 0, 0xFFFFFF, 0x3366CC, 16));
+    const demo::Picture picture = demo::MakeBanner(colour, QueryNumber(query, "width", 1, 1024, 48),
+                                                   QueryNumber(query, "height", 1, 1024, 32));
+    if (kind == "png")
+        return demo::EncodePng(picture);
+    if (kind == "jpg")
+        return demo::EncodeJpeg(picture, 90);
+    if (kind == "gif")
+        return demo::EncodeGif(picture);
+    return demo::EncodeBmp(picture);
+}
+
+// A news page with count=N pictures (1..100), PNG, JPEG and GIF in turn, each
+// of its own colour, addressed relative to the page.
+std::string PicturesPage(std::string_view query) {
+    static constexpr const char* kKinds[] = {"png", "jpg", "gif"};
+    static constexpr std::uint32_t kColours[] = {0xD02020, 0x20A040, 0x2050E0, 0xE0A020, 0x9030C0};
+    const int count = QueryNumber(query, "count", 1, 100, 3);
+    std::string page = "<!DOCTYPE html>\n<html><head><title>Pictures</title></head><body>\n"
+                       "<p id=\"title\">Pictures</p>\n";
+    for (int i = 0; i < count; ++i) {
+        char colour[8];
+        std::snprintf(colour, sizeof colour, "%06X",
+                      kColours[i % 5] ^ static_cast<std::uint32_t>(i / 5 * 0x101010));
+        page += std::string("<p>") + kKinds[i % 3] + "<br><img src=\"/picture." + kKinds[i % 3] +
+                "?colour=" + colour + "&amp;width=96&amp;height=40&amp;n=" + std::to_string(i) + "\"></p>\n";
+    }
+    return page + "</body></html>\n";
 }
 
 int HexDigit(char c) {
@@ -123,6 +180,14 @@ std::string PageResponse(std::string_view request) {
         question == std::string_view::npos ? std::string_view() : target.substr(question + 1);
     if (path == "/vqx/anymodnews.php")
         return Response("200 OK", "text/html; charset=windows-1252", NewsPage(query), !head);
+    if (path == "/news/pictures.html")
+        return Response("200 OK", "text/html", PicturesPage(query), !head);
+    for (const char* kind : {"png", "jpg", "gif", "bmp"}) {
+        if (path == std::string("/picture.") + kind) {
+            // The content type is left vague on purpose: the reader goes by the bytes.
+            return Response("200 OK", "application/octet-stream", PictureBytes(kind, query), !head);
+        }
+    }
     if (path == "/")
         return Response("200 OK", "text/plain", "Local page server of the demo installation.\n", !head);
     return Response("404 Not Found", "text/plain", "not found\n", !head);

@@ -9,6 +9,9 @@ namespace demo {
 
 // The complete HTTP/1.0 response to one request (request line and headers,
 // possibly cut short). Never fails: junk gets "400 Bad Request".
+//   /vqx/anymodnews.php   the news page, with a PNG, a JPEG and a GIF picture
+//   /news/pictures.html   a page of count=N pictures (PNG, JPEG, GIF in turn)
+//   /picture.png|jpg|gif|bmp?colour=RRGGBB&width=W&height=H   a picture
 std::string PageResponse(std::string_view request);
 
 // Helpers, exposed for the tests of the pages.

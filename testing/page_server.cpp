@@ -1,6 +1,7 @@
 // page_server [--port N] [--port-file FILE]: a tiny HTTP/1.0 server on
-// 127.0.0.1 that answers the switcher's news page request, for the demo and
-// for tests. One connection at a time; every connection gets a bounded
+// 127.0.0.1 that answers the switcher's news page request and serves pages
+// of pictures and the pictures themselves (testing/news_page.h), for the demo
+// and for tests. One connection at a time; every connection gets a bounded
 // number of bytes and a deadline, so a stuck or hostile client cannot stall
 // the server for long.
 #include "testing/news_page.h"

@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -93,6 +94,35 @@ std::string Body(const std::string& reply) {
 }
 
 } // namespace
+
+// Pictures of each kind by their address, whole (Content-Length matches), and
+// a page that names as many as asked for, within its bound.
+TEST(PageServer, ServesPicturesAndPagesOfPictures) {
+    TempDir tmp;
+    PageServer server(tmp);
+    ASSERT_GT(server.Port(), 0);
+    const std::pair<const char*, std::string> kinds[] = {
+        {"png", "\x89PNG"}, {"jpg", "\xFF\xD8\xFF"}, {"gif", "GIF89a"}, {"bmp", "BM"}};
+    for (const auto& [kind, magic] : kinds) {
+        const std::string reply =
+            Get(server.Port(), std::string("/picture.") + kind + "?colour=20A040&width=30&height=20");
+        EXPECT_EQ(StatusLine(reply), "HTTP/1.0 200 OK") << kind;
+        EXPECT_EQ(Body(reply).substr(0, magic.size()), magic) << kind;
+        EXPECT_NE(reply.find("Content-Length: " + std::to_string(Body(reply).size()) + "\r\n"),
+                  std::string::npos);
+    }
+    const auto count = [](const std::string& text, const std::string& what) {
+        int n = 0;
+        for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    const std::string page = Body(Get(server.Port(), "/news/pictures.html?count=20"));
+    EXPECT_EQ(count(page, "<img src=\"/picture."), 20);
+    EXPECT_EQ(count(page, "<img src=\"/picture.gif"), 6);
+    EXPECT_EQ(count(Body(Get(server.Port(), "/news/pictures.html?count=100000")), "<img "), 100);
+    EXPECT_EQ(count(Body(Get(server.Port(), "/vqx/anymodnews.php?class=ww2")), "<img "), 3);
+}
 
 TEST(PageServer, ServesTheNewsPageWithEscapedQuery) {
     TempDir tmp;
