@@ -11,8 +11,8 @@
 #include "monitor/window/monitor_look_qt.h"
 #include "monitor/window/ui_text_qt.h"
 
-#include <QEvent>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -129,10 +129,8 @@ MonitorWindow::MonitorWindow(MonitorPorts ports, MonitorOptions options, QWidget
     // The monitor never maps a game module, and its own module list is among
     // the longest on the machine: reading it at every tick would cost a
     // quarter of a server's tick in a full game.
-    m_engine->Scan().SetProcessFilter(
-        [self = static_cast<std::uint32_t>(QCoreApplication::applicationPid())](std::uint32_t pid) {
-            return pid != self;
-        });
+    m_engine->Scan().SetProcessFilter([self = static_cast<std::uint32_t>(QCoreApplication::applicationPid())](
+                                          std::uint32_t pid) { return pid != self; });
 
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();

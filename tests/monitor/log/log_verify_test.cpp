@@ -1,7 +1,6 @@
 #include "monitor/log/log_file.h"
 #include "monitor/log/log_verify.h"
 #include "monitor/status_file.h"
-
 #include "tests/support/temp_dir.h"
 
 #include <filesystem>
