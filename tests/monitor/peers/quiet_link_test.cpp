@@ -1,79 +1,33 @@
 // Quiet links on real loopback sockets: nothing sent is lost or reordered,
 // whatever the system takes at once, and a close is seen after the last byte.
 #include "monitor/peers/quiet_link.h"
+#include "tests/monitor/peers/loopback_pair.h"
 
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
 
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-using Descriptor = SOCKET;
-#else
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-using Descriptor = int;
-#endif
-
 namespace {
-
-void CloseSocket(Descriptor d) {
-#ifdef _WIN32
-    closesocket(d);
-#else
-    close(d);
-#endif
-}
 
 // A connected pair on loopback: the client end (blocking) and the accepted
 // end, handed to a quiet link.
 struct LinkedPair {
-    Descriptor client{};
-    std::unique_ptr<monitor::QuietLink> link;
+    peerstest::LoopbackPair ends = peerstest::MakeLoopbackPair();
+    std::unique_ptr<monitor::QuietLink> link = std::make_unique<monitor::QuietLink>(ends.accepted);
 
-    LinkedPair() {
-#ifdef _WIN32
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-#endif
-        const Descriptor listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener, 1);
-        socklen_t length = sizeof address;
-        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-        client = socket(AF_INET, SOCK_STREAM, 0);
-        connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        link = std::make_unique<monitor::QuietLink>(
-            static_cast<std::intptr_t>(accept(listener, nullptr, nullptr)));
-        CloseSocket(listener);
+    ~LinkedPair() { CloseClient(); }
+    void CloseClient() {
+        if (ends.client != -1)
+            peerstest::CloseEnd(ends.client);
+        ends.client = -1;
     }
-    ~LinkedPair() {
-        CloseSocket(client);
-    }
-
-    void Write(const std::string& bytes) const {
-        for (std::size_t sent = 0; sent < bytes.size();) {
-            const int n = send(client, bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
-            ASSERT_GT(n, 0);
-            sent += static_cast<std::size_t>(n);
-        }
-    }
+    void Write(const std::string& bytes) const { ASSERT_TRUE(peerstest::SendAll(ends.client, bytes)); }
     // Pulls until `count` bytes are buffered (or the link ends).
     bool PullUntil(std::size_t count) {
         for (int round = 0; round < 2000 && link->Buffered().size() < count; ++round) {
             if (!link->Pull(1 << 20))
                 return false;
-#ifdef _WIN32
-            Sleep(1);
-#else
-            usleep(1000);
-#endif
+            peerstest::SleepMilliseconds(1);
         }
         return true;
     }
@@ -97,8 +51,7 @@ TEST(QuietLink, TakesWhatArrivedAndSeesTheCloseAfterTheLastByte) {
     EXPECT_TRUE(pair.PullUntil(5));
     EXPECT_EQ(pair.link->Buffered(), "hello");
     pair.Write(" world");
-    CloseSocket(pair.client);
-    pair.client = socket(AF_INET, SOCK_STREAM, 0); // closed again by the pair
+    pair.CloseClient();
     bool open = true;
     for (int round = 0; round < 2000 && open; ++round)
         open = pair.link->Pull(1024);
@@ -133,7 +86,7 @@ TEST(QuietLink, BytesThePeerDoesNotTakeWaitAndGoOutInOrder) {
     std::string received;
     char chunk[65536];
     while (received.size() < bytes.size()) {
-        const int n = recv(pair.client, chunk, sizeof chunk, 0);
+        const long n = peerstest::ReceiveSome(pair.ends.client, chunk, sizeof chunk);
         ASSERT_GT(n, 0);
         received.append(chunk, static_cast<std::size_t>(n));
         pair.link->Flush();
