@@ -7,7 +7,7 @@
 
 // The status file for overlays and tests: one UTF-8 JSON object with the
 // role, the labels, the peer table and both lists, replaced atomically after
-// every evaluation.
+// each evaluation that changed it.
 namespace monitor {
 
 std::string StatusJson(const SharedState& state, const MonitorDisplay& display);
