@@ -7,7 +7,8 @@
 // Texts are 8-bit strings in the Windows ANSI code page everywhere inside the
 // programs. They are converted to Unicode only at the window boundary.
 // Windows: the system ANSI code page. Linux: Windows-1252, or the code page
-// that ZANDREL_CODEPAGE names (any name iconv knows, e.g. "CP1251"), read once.
+// that ZANDREL_CODEPAGE names (any name iconv knows, e.g. "CP1251", or a bare
+// Windows code page number such as "1250"), read once.
 namespace common {
 
 // A converter between one 8-bit code page and UTF-8.
@@ -18,9 +19,9 @@ namespace common {
 // Characters the code page cannot hold, and malformed UTF-8, become '?'.
 class TextCodec {
 public:
-    // `codePage` is "CP" + the Windows code page number ("CP1251"); on Linux
-    // any name iconv knows. An unknown name selects the platform default:
-    // Windows-1252 on Linux, the system ANSI code page on Windows.
+    // `codePage` is "CP" + the Windows code page number ("CP1251") or the
+    // number alone ("1251"); on Linux also any name iconv knows. An unknown name selects the platform
+    // default: Windows-1252 on Linux, the system ANSI code page on Windows.
     explicit TextCodec(std::string_view codePage);
     ~TextCodec();
     TextCodec(const TextCodec&) = delete;

@@ -65,6 +65,11 @@ std::size_t DecodeUtf8(std::string_view s, char32_t& c) {
     return length;
 }
 
+// "1251": a bare Windows code page number, which iconv knows as "CP1251".
+bool IsNumber(std::string_view name) {
+    return !name.empty() && name.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 } // namespace
 
 // iconv descriptors carry conversion state, so each call takes the lock.
@@ -124,7 +129,10 @@ struct TextCodec::Impl {
 };
 
 TextCodec::TextCodec(std::string_view codePage) : m_impl(std::make_unique<Impl>()) {
-    if (codePage.empty() || !m_impl->Open(std::string(codePage))) {
+    const bool opened =
+        !codePage.empty() && (m_impl->Open(std::string(codePage)) ||
+                              (IsNumber(codePage) && m_impl->Open("CP" + std::string(codePage))));
+    if (!opened) {
         if (!m_impl->Open(kDefaultCodePage)) {
             m_impl->name = "ISO-8859-1";
         }
