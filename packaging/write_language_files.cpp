@@ -1,7 +1,8 @@
-// Writes the English and German language files into the folder given as the
-// only argument; the installation ships them as examples for players who make
-// a language of their own.
+// Writes the language files (English, German, Russian, Polish) into the folder
+// given as the only argument; the installation ships them for players, and as
+// examples for those who make a language of their own.
 #include "testing/demo_language.h"
+#include "testing/demo_layout.h"
 
 #include <cstdio>
 #include <fstream>
@@ -12,7 +13,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: write_language_files DIR\n");
         return 2;
     }
-    for (const char* language : {"English", "German"}) {
+    for (const char* language : demo::kLanguages) {
         const std::string path = std::string(argv[1]) + "/" + language + ".ini";
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out << demo::LanguageFile(language);

@@ -63,6 +63,6 @@ inline constexpr const char* kMarkerModKey = "Mod";
 inline constexpr const char* kMarkerCopyKey = "Copy";
 
 // Installed languages under zandrel\lang\; zandrel\lang.ini starts as English.
-inline constexpr const char* kLanguages[] = {"English", "German"};
+inline constexpr const char* kLanguages[] = {"English", "German", "Russian", "Polish"};
 
 } // namespace demo

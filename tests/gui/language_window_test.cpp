@@ -50,7 +50,7 @@ private slots:
         QCOMPARE(Child<QListWidget>(window, "langs")->width(), 210);
         w.Main().show();
 
-        const QStringList expected{"English", "German", "pt"};
+        const QStringList expected{"English", "German", "Polish", "Russian", "pt"};
         Click(w.Main(), "LanguageButton");
         QVERIFY(window.isVisible());
         QCOMPARE(Listed(window), expected);

@@ -78,6 +78,7 @@ in_root dpkg-query -W zandrel varnok gamelistd
 echo "== installed files"
 for f in /usr/bin/zandrel /usr/bin/varnok /usr/sbin/gamelistd /usr/lib/zandrel/zandrel_webnews.so /usr/lib/zandrel/zandrel_http.so \
          /usr/lib/varnok/libkessit.so /usr/lib/varnok/varnok_net.so /usr/share/zandrel/lang/English.ini /usr/share/zandrel/lang/German.ini \
+         /usr/share/zandrel/lang/Russian.ini /usr/share/zandrel/lang/Polish.ini \
          /lib/systemd/system/gamelistd.service /etc/default/gamelistd; do
   [ -e "$root$f" ] || fail "$f is not installed"
 done

@@ -26,7 +26,8 @@ echo "== unpack"
 (cd "$work" && cmake -E tar xf "$zip")
 folder=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'zandrel-*-windows')
 [ -n "$folder" ] || fail "the zip holds no zandrel-*-windows folder"
-for f in zandrel.exe varnok.exe kessit.dll README.txt lang/English.ini lang/German.ini; do
+for f in zandrel.exe varnok.exe kessit.dll README.txt lang/English.ini lang/German.ini lang/Russian.ini \
+         lang/Polish.ini; do
   [ -f "$folder/$f" ] || fail "the zip lacks $f"
 done
 
