@@ -24,17 +24,6 @@ constexpr const char* kStyle =
     "content:\"\\00a0\\00b7\\00a0\"}td:nth-child(4){order:9;flex-basis:100%;font-style:italic}"
     "td:nth-child(4)::before{content:none}}";
 
-bool SameClass(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (fold(a[i]) != fold(b[i]))
-            return false;
-    }
-    return true;
-}
-
 // A class name as a query value: letters and digits as they are, every other byte %XX.
 std::string QueryValue(std::string_view text) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -127,7 +116,7 @@ std::string RenderGamePage(const GameView& view) {
     for (const std::string& modClass : view.classes) {
         std::vector<const ListedGame*> games;
         for (std::size_t i = 0; i < view.games.size(); ++i) {
-            if (!shown[i] && SameClass(view.games[i].entry[GameListEntry::Class], modClass)) {
+            if (!shown[i] && EqualAsciiFolded(view.games[i].entry[GameListEntry::Class], modClass)) {
                 games.push_back(&view.games[i]);
                 shown[i] = true;
             }

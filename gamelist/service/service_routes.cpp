@@ -5,6 +5,7 @@
 #include "gamelist/protocol/game_list_reply.h"
 #include "gamelist/service/game_page.h"
 #include "gamelist/service/games_json.h"
+#include "gamelist/service/web_text.h"
 
 #include <fstream>
 #include <sstream>
@@ -77,23 +78,12 @@ HttpResponse Html(std::string body) {
     return {200, kHtml, std::move(body), {}, {}};
 }
 
-bool EqualFolded(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (fold(a[i]) != fold(b[i]))
-            return false;
-    }
-    return true;
-}
-
 // A browser sends Sec-Fetch-Site and Origin; the game's own client sends
 // neither. A request that another site's page makes a browser send (an
 // <img> whose address is an announcement, a form) says "cross-site" or
 // "same-site", or names an origin that is not this service.
 bool SentForAnotherSite(const HttpRequest& request) {
-    if (EqualFolded(request.fetchSite, "cross-site") || EqualFolded(request.fetchSite, "same-site"))
+    if (EqualAsciiFolded(request.fetchSite, "cross-site") || EqualAsciiFolded(request.fetchSite, "same-site"))
         return true;
     if (request.origin.empty())
         return false;
@@ -102,7 +92,7 @@ bool SentForAnotherSite(const HttpRequest& request) {
     if (scheme == std::string_view::npos)
         return true; // "null" (a sandboxed page, a file) or nonsense
     authority.remove_prefix(scheme + 3);
-    return request.host.empty() || !EqualFolded(authority, request.host);
+    return request.host.empty() || !EqualAsciiFolded(authority, request.host);
 }
 
 } // namespace

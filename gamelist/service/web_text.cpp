@@ -90,4 +90,14 @@ std::string_view ShownField(std::string_view field) {
     return field == " " ? std::string_view() : field;
 }
 
+bool EqualAsciiFolded(std::string_view a, std::string_view b) {
+    const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (fold(a[i]) != fold(b[i]))
+            return false;
+    return true;
+}
+
 } // namespace gamelist

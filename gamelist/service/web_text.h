@@ -22,6 +22,9 @@ void AppendHtml(std::string& out, std::string_view text);
 // the text stays inert wherever a web site puts it.
 void AppendJsonString(std::string& out, std::string_view text);
 
+// Equal without regard to ASCII case (header values, class names).
+bool EqualAsciiFolded(std::string_view a, std::string_view b);
+
 // A stored field as shown: the one blank that stands for an empty field is empty.
 std::string_view ShownField(std::string_view field);
 
