@@ -266,35 +266,37 @@ bool MonitorWindow::eventFilter(QObject* watched, QEvent* event) {
 
 namespace {
 
-void SetText(QLabel* label, const std::string& text) {
-    const QString shown = UiText(text);
-    if (label->text() != shown)
-        label->setText(shown);
+// The display is applied at every tick and nearly always unchanged: a text is
+// compared as it came, and converted for the screen only when it changed.
+void SetText(QLabel* label, const std::string& text, std::optional<std::string>& shown) {
+    if (shown == text)
+        return;
+    shown = text;
+    label->setText(UiText(text));
 }
 
 } // namespace
 
 void MonitorWindow::DisplayChanged() {
     const MonitorDisplay& d = m_engine->Display();
-    SetText(m_stateText, d.StateText);
-    SetText(m_label3, d.Label3);
-    SetText(m_label6, d.Label6);
-    SetText(m_startetLabel, d.StartetLabel);
-    SetText(m_correct, d.Correct);
-    SetText(m_surun, d.Surun);
-    SetText(m_externIp, d.ExternIP);
-    SetText(m_interIp, d.InterIP);
-    SetText(m_localPlayer, d.LocalPlayer);
-    SetText(m_memoryNotice, d.MemoryNotice);
+    std::optional<std::string>* shown = m_shownTexts.data();
+    SetText(m_stateText, d.StateText, *shown++);
+    SetText(m_label3, d.Label3, *shown++);
+    SetText(m_label6, d.Label6, *shown++);
+    SetText(m_startetLabel, d.StartetLabel, *shown++);
+    SetText(m_correct, d.Correct, *shown++);
+    SetText(m_surun, d.Surun, *shown++);
+    SetText(m_externIp, d.ExternIP, *shown++);
+    SetText(m_interIp, d.InterIP, *shown++);
+    SetText(m_localPlayer, d.LocalPlayer, *shown++);
+    SetText(m_memoryNotice, d.MemoryNotice, *shown++);
     m_memoryNotice->setVisible(!d.MemoryNotice.empty());
     m_command1->setEnabled(d.ServerButtonEnabled);
     m_command2->setEnabled(d.JoinerButtonEnabled);
 
-    // List1 is rebuilt by every evaluation.
-    bool same = m_list1->count() == static_cast<int>(d.List1.size());
-    for (int i = 0; same && i < m_list1->count(); ++i)
-        same = m_list1->item(i)->text() == UiText(d.List1[static_cast<std::size_t>(i)]);
-    if (!same) {
+    // List1 is rebuilt by every evaluation, and shown anew only when it changed.
+    if (d.List1 != m_shownList1) {
+        m_shownList1 = d.List1;
         m_list1->clear();
         for (const std::string& line : d.List1)
             m_list1->addItem(UiText(line));

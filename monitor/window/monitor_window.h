@@ -15,9 +15,12 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -106,6 +109,9 @@ private:
     QTimer* m_timer1 = nullptr;
     QLineEdit* m_text1 = nullptr;
     QListWidget* m_list1 = nullptr;
+    // What DisplayChanged last put on the labels and into List1, as it came.
+    std::array<std::optional<std::string>, 10> m_shownTexts;
+    std::vector<std::string> m_shownList1;
     QListWidget* m_list2 = nullptr;
     QPushButton* m_command1 = nullptr;
     QPushButton* m_command2 = nullptr;
