@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The zip for Windows players, as a player uses it, under Wine and Xvfb:
-# it unpacks into one folder; the programs import only Windows' own DLLs;
-# both answer --version; zandrel shows its main window on a demo installation
-# and varnok its window (screenshots in build/); a second start of each
-# leaves one instance.
+# it unpacks into the game's folder as it is, the language files where the
+# switcher looks for them; both programs carry their icon, version and
+# manifest; the programs import only Windows' own DLLs; both answer
+# --version; zandrel shows its main window on a demo installation and varnok
+# its window (screenshots in build/); a second start of each leaves one
+# instance.
 #
 #   windows_programs_test.sh ZIP DEMO_GENERATOR SCREENSHOT_DIR
 set -euo pipefail
@@ -22,14 +24,37 @@ work=$(mktemp -d /tmp/windows-programs.XXXXXX)
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 export WINEPREFIX=${WINEPREFIX:-$work/prefix} WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 
-echo "== unpack"
-(cd "$work" && cmake -E tar xf "$zip")
-folder=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'zandrel-*-windows')
-[ -n "$folder" ] || fail "the zip holds no zandrel-*-windows folder"
-for f in zandrel.exe varnok.exe kessit.dll README.txt lang/English.ini lang/German.ini lang/Russian.ini \
-         lang/Polish.ini; do
+echo "== unpack into the game's folder"
+game=$work/game
+"$generator" "$game" >/dev/null
+(cd "$game" && cmake -E tar xf "$zip")
+folder=$game
+for f in zandrel.exe varnok.exe kessit.dll Zandrel-README.txt zandrel/lang/English.ini zandrel/lang/German.ini \
+         zandrel/lang/Russian.ini zandrel/lang/Polish.ini; do
   [ -f "$folder/$f" ] || fail "the zip lacks $f"
 done
+(cd "$work" && cmake -E tar tf "$zip") | grep -v -E '^(zandrel\.exe|varnok\.exe|kessit\.dll|Zandrel-README\.txt|zandrel/|zandrel/lang/|zandrel/lang/[A-Za-z]+\.ini)$' &&
+  fail "the zip holds files outside its layout"
+
+echo "== resources"
+# Explorer's icon, the version in Properties and the manifest, in both programs.
+for program in zandrel varnok; do
+  exe=$folder/$program.exe
+  wrestool -l "$exe" | grep -q "type=group_icon" || fail "$program.exe has no icon"
+  wrestool -l "$exe" | grep -q -- "--type=14 --name='IDI_ICON1'" || fail "$program.exe: the icon is not IDI_ICON1"
+  strings=$(wrestool -x --raw --type=16 "$exe" | iconv -f UTF-16LE -t UTF-8 2>/dev/null | tr -c '[:print:]' '\n')
+  for value in "OriginalFilename" "$program.exe" "ProductName" "Zandrel" "FileVersion" "CompanyName" \
+               "The zandrel developers" "LegalCopyright"; do
+    grep -qxF "$value" <<<"$strings" || fail "$program.exe: the version lacks $value"
+  done
+  manifest=$(wrestool -x --raw --type=24 "$exe")
+  for part in 'level="asInvoker"' 'PerMonitorV2' 'Microsoft.Windows.Common-Controls' \
+              '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
+    grep -qF "$part" <<<"$manifest" || fail "$program.exe: the manifest lacks $part"
+  done
+  grep -qF 'activeCodePage' <<<"$manifest" && fail "$program.exe: the manifest changes the code page"
+done
+echo "resources: icon, version and manifest in both programs"
 
 echo "== imports"
 # Every DLL a program imports must come with Windows (so: with Wine).
@@ -56,9 +81,6 @@ for program in zandrel varnok; do
 done
 
 echo "== the windows"
-game=$work/game
-"$generator" "$game" >/dev/null
-cp "$folder/zandrel.exe" "$game/"
 export ZANDREL_SERVICE=http://127.0.0.1:9
 run_x() { xvfb-run -a -s "-screen 0 1024x768x24" "$@"; }
 # Each screenshot run shows the window, saves the picture and quits.
