@@ -1,6 +1,6 @@
 #include "switcher/file_chooser_qt.h"
 
-#include "switcher/ui_text_qt.h"
+#include "common/qt/ui_text_qt.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,7 +19,7 @@ public:
         QString start = QFile::decodeName(QByteArray::fromStdString(request.initialDirectory));
         if (!request.fileName.empty())
             start = QDir(start).filePath(QString::fromStdString(request.fileName));
-        QFileDialog dialog(QApplication::activeWindow(), UiText(request.title), start,
+        QFileDialog dialog(QApplication::activeWindow(), common::UiText(request.title), start,
                            QString::fromStdString(request.filter));
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);

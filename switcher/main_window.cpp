@@ -2,13 +2,13 @@
 
 #include "common/file_system.h"
 #include "common/program_directory.h"
+#include "common/qt/ui_text_qt.h"
 #include "switcher/banner_qt.h"
 #include "switcher/mod_display.h"
 #include "switcher/multiplayer/launcher_window.h"
 #include "switcher/news_view_qt.h"
 #include "switcher/options/save_import.h"
 #include "switcher/service_address.h"
-#include "switcher/ui_text_qt.h"
 #include "switcher/window_state_qt.h"
 
 #include <QApplication>
@@ -56,7 +56,7 @@ MainWindow::MainWindow(const LanguageTable& language, common::MessageSink& sink,
 }
 
 void MainWindow::BuildControls() {
-    auto tr = [&](const char* key) { return UiText(m_language.Text(key)); };
+    auto tr = [&](const char* key) { return common::UiText(m_language.Text(key)); };
 
     QWidget* title = MakeGroup(this, "ModTitleBar", QRect(18, 144, 617, 33));
     m_modename = MakeLabel(title, "modename", QString(), QRect(4, 0, 305, 33));
@@ -190,7 +190,7 @@ int MainWindow::SelectedIndex() const {
 }
 
 std::string MainWindow::VersionText() const {
-    return AnsiText(m_version->text());
+    return common::AnsiText(m_version->text());
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -210,7 +210,7 @@ void MainWindow::FirstShow() {
     const QSignalBlocker block(m_mode);
     m_mode->clear();
     for (const std::string& acronym : m_catalogue.Acronyms())
-        m_mode->addItem(UiText(UpperAscii(acronym)));
+        m_mode->addItem(common::UiText(UpperAscii(acronym)));
     const int found = m_catalogue.FindMod(m_switcher.LastMode(), m_sink, m_language);
     m_mode->setCurrentIndex(found >= 0 ? found : (m_mode->count() > 0 ? 0 : -1));
     ShowModInfo();
@@ -297,7 +297,7 @@ void MainWindow::ShowModInfo() {
     const ModDisplay d = DescribeMod(m_catalogue, SelectedIndex(), ServiceRoot(), VersionText());
     const QImage banner = d.bannerPath.empty() ? QImage() : LoadBanner(common::ResolvePath(d.bannerPath));
 
-    m_modename->setText(UiText(d.name));
+    m_modename->setText(common::UiText(d.name));
     if (banner.isNull())
         m_banner->clear();
     else
@@ -305,7 +305,7 @@ void MainWindow::ShowModInfo() {
     if (m_launcherWindow)
         ShowModInLauncher(d, banner);
     if (m_options && m_options->ViewNews())
-        m_news->Navigate(QUrl(UiText(d.newsUrl)));
+        m_news->Navigate(QUrl(common::UiText(d.newsUrl)));
     m_modSetup->setVisible(d.modSetupVisible);
 }
 

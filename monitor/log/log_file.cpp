@@ -1,7 +1,7 @@
 #include "monitor/log/log_file.h"
 
 #include "common/file_system.h"
-#include "monitor/log/log_truncate.h"
+#include "monitor/log/file_length.h"
 
 #include <cstdint>
 #include <cstdio>

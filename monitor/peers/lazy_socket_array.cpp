@@ -1,5 +1,7 @@
 #include "monitor/peers/lazy_socket_array.h"
 
+#include "monitor/peers/machine_address.h"
+
 #include <utility>
 
 namespace monitor {

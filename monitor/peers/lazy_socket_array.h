@@ -54,9 +54,4 @@ private:
     std::unique_ptr<SocketArray> m_real;
 };
 
-// The machine's own address as a socket shows it when not connected: the
-// first IPv4 address of an interface that is up and not the loopback, else
-// "127.0.0.1".
-std::string MachineAddress();
-
 } // namespace monitor

@@ -1,4 +1,4 @@
-#include "monitor/peers/lazy_socket_array.h"
+#include "monitor/peers/machine_address.h"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>

@@ -1,4 +1,4 @@
-#include "monitor/peers/lazy_socket_array.h"
+#include "monitor/peers/machine_address.h"
 
 // iphlpapi.h declares the adapter address records only after winsock2.h.
 // clang-format off

@@ -1,7 +1,7 @@
 #include "monitor/peers/socket_array_qt.h"
 
 #include "monitor/peers/frame.h"
-#include "monitor/peers/lazy_socket_array.h"
+#include "monitor/peers/machine_address.h"
 
 #include <QHostAddress>
 #include <QTcpServer>

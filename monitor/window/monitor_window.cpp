@@ -1,6 +1,7 @@
 #include "monitor/window/monitor_window.h"
 
 #include "common/program_directory.h"
+#include "common/qt/ui_text_qt.h"
 #include "monitor/inspect/dial_up.h"
 #include "monitor/inspect/error_report.h"
 #include "monitor/inspect/memory_access.h"
@@ -9,7 +10,6 @@
 #include "monitor/status_file.h"
 #include "monitor/window/background_qt.h"
 #include "monitor/window/monitor_look_qt.h"
-#include "monitor/window/ui_text_qt.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -210,9 +210,9 @@ void MonitorWindow::CreateControls() {
     m_label7->installEventFilter(this);
 
     connect(command5, &QPushButton::clicked, this,
-            [this] { m_text1->setText(UiText(SubPlayer(AnsiText(m_text1->text())))); });
+            [this] { m_text1->setText(common::UiText(SubPlayer(common::AnsiText(m_text1->text())))); });
     connect(command4, &QPushButton::clicked, this,
-            [this] { m_text1->setText(UiText(AddPlayer(AnsiText(m_text1->text())))); });
+            [this] { m_text1->setText(common::UiText(AddPlayer(common::AnsiText(m_text1->text())))); });
     connect(m_text1, &QLineEdit::textChanged, this, &MonitorWindow::FilterText1);
     connect(command3, &QPushButton::clicked, this, [this] { m_engine->SaveLog(); });
     connect(m_command1, &QPushButton::clicked, this, [this] { m_engine->TakeServerRole(); });
@@ -222,7 +222,7 @@ void MonitorWindow::CreateControls() {
 
 void MonitorWindow::Start(const InspectionSettings& settings, bool asServer) {
     m_dllNotice->setVisible(settings.GenuineDigests.empty());
-    m_engine->SetPlayerCountText(AnsiText(m_text1->text()));
+    m_engine->SetPlayerCountText(common::AnsiText(m_text1->text()));
     m_engine->Start(settings, asServer);
 }
 
@@ -245,13 +245,13 @@ void MonitorWindow::OpenUrl(const std::string& target) {
 void MonitorWindow::FilterText1() {
     // Setting the filtered text changes Text1 again; the filter leaves its own
     // result as it is, so that second run ends here.
-    const QString filtered = UiText(FilterPlayerCount(AnsiText(m_text1->text())));
+    const QString filtered = common::UiText(FilterPlayerCount(common::AnsiText(m_text1->text())));
     if (filtered != m_text1->text()) {
         m_text1->setText(filtered);
         return;
     }
     if (m_engine)
-        m_engine->SetPlayerCountText(AnsiText(filtered));
+        m_engine->SetPlayerCountText(common::AnsiText(filtered));
 }
 
 bool MonitorWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -272,7 +272,7 @@ void SetText(QLabel* label, const std::string& text, std::optional<std::string>&
     if (shown == text)
         return;
     shown = text;
-    label->setText(UiText(text));
+    label->setText(common::UiText(text));
 }
 
 } // namespace
@@ -299,12 +299,12 @@ void MonitorWindow::DisplayChanged() {
         m_shownList1 = d.List1;
         m_list1->clear();
         for (const std::string& line : d.List1)
-            m_list1->addItem(UiText(line));
+            m_list1->addItem(common::UiText(line));
     }
     // List2 only grows; each new line becomes the topmost visible one.
     if (m_list2->count() < static_cast<int>(d.List2.size())) {
         for (std::size_t i = static_cast<std::size_t>(m_list2->count()); i < d.List2.size(); ++i)
-            m_list2->addItem(UiText(d.List2[i]));
+            m_list2->addItem(common::UiText(d.List2[i]));
         m_list2->scrollToItem(m_list2->item(m_list2->count() - 1), QAbstractItemView::PositionAtTop);
     }
 
@@ -320,7 +320,7 @@ void MonitorWindow::DisplayChanged() {
     } else {
         // Reported beside the button only: the log list stays as it is.
         m_saveLogNotice->setText(QStringLiteral("Log not saved!"));
-        m_saveLogNotice->setToolTip(UiText(d.SaveLogError));
+        m_saveLogNotice->setToolTip(common::UiText(d.SaveLogError));
         m_saveLogNotice->show();
     }
 }
@@ -335,7 +335,7 @@ void MonitorWindow::ShowMessage(const std::string& text) {
         // destruction would also run while this window is being destroyed.
         m_message->setAttribute(Qt::WA_DeleteOnClose);
     }
-    m_message->setText(UiText(text));
+    m_message->setText(common::UiText(text));
     m_message->open();
 }
 

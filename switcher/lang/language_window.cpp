@@ -1,7 +1,7 @@
 #include "switcher/lang/language_window.h"
 
+#include "common/qt/ui_text_qt.h"
 #include "switcher/lang/language_choice.h"
-#include "switcher/ui_text_qt.h"
 #include "switcher/window_state_qt.h"
 
 #include <QListWidget>
@@ -21,15 +21,15 @@ LanguageWindow::LanguageWindow(const LanguageTable& language, common::MessageSin
     : BackgroundWindow(QSize(289, 98), parent), m_language(language), m_sink(sink),
       m_programDirectory(std::move(programDirectory)) {
     setObjectName(QStringLiteral("TForm7"));
-    setWindowTitle(UiText(language.Text("LangSelect.Title")));
+    setWindowTitle(common::UiText(language.Text("LangSelect.Title")));
 
     m_langs = new QListWidget(this);
     m_langs->setObjectName(QStringLiteral("langs"));
     m_langs->setGeometry(40, 6, 210, 60);
-    QPushButton* confirm = MakeFlatButton(this, "updatelanguage", UiText(language.Text("LangSelect.Select")),
-                                          QRect(40, 70, 140, 22));
-    QPushButton* exit =
-        MakeFlatButton(this, "ExitButton", UiText(language.Text("LangSelect.Exit")), QRect(190, 70, 60, 22));
+    QPushButton* confirm = MakeFlatButton(
+        this, "updatelanguage", common::UiText(language.Text("LangSelect.Select")), QRect(40, 70, 140, 22));
+    QPushButton* exit = MakeFlatButton(this, "ExitButton", common::UiText(language.Text("LangSelect.Exit")),
+                                       QRect(190, 70, 60, 22));
     connect(confirm, &QPushButton::clicked, this, &LanguageWindow::Confirm);
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
     CentreOnScreen();
@@ -43,7 +43,7 @@ void LanguageWindow::ShowLanguages() {
         return;
     }
     for (const std::string& name : names) {
-        auto* item = new QListWidgetItem(UiText(name), m_langs);
+        auto* item = new QListWidgetItem(common::UiText(name), m_langs);
         // The name's own bytes, so the file is found whatever the code page does to the caption.
         item->setData(Qt::UserRole, QByteArray::fromStdString(name));
     }

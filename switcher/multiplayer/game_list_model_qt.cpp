@@ -1,6 +1,6 @@
 #include "switcher/multiplayer/game_list_model_qt.h"
 
-#include "switcher/ui_text_qt.h"
+#include "common/qt/ui_text_qt.h"
 
 #include <QHeaderView>
 #include <QTableView>
@@ -38,8 +38,8 @@ QVariant GameListModel::data(const QModelIndex& index, int role) const {
     const auto row = static_cast<std::size_t>(index.row());
     if (row >= m_shown->rows.size())
         return {};
-    return UiText(m_shown->list->Field(m_shown->rows[row],
-                                       static_cast<gamelist::GameListEntry::Field>(index.column())));
+    return common::UiText(m_shown->list->Field(m_shown->rows[row],
+                                               static_cast<gamelist::GameListEntry::Field>(index.column())));
 }
 
 QVariant GameListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -1,7 +1,7 @@
 #include "switcher/multiplayer/http_module_qt.h"
 
 #include "common/installed_layout.h"
-#include "switcher/ui_text_qt.h"
+#include "common/qt/ui_text_qt.h"
 
 #include <QCoreApplication>
 #include <QLibrary>
@@ -75,7 +75,7 @@ HttpPort* DeferredHttpClient::Client() {
     if (m_sink) {
         m_sink->ShowMessage("The network module zandrel_http could not be loaded, so the game list service "
                             "cannot be reached. Please reinstall zandrel.\r\n\r\n" +
-                            AnsiText(why));
+                            common::AnsiText(why));
     }
     return nullptr;
 }

@@ -1,12 +1,12 @@
 #include "switcher/multiplayer/launcher_window.h"
 
+#include "common/qt/ui_text_qt.h"
 #include "switcher/banner_qt.h"
 #include "switcher/multiplayer/game_list_client.h"
 #include "switcher/multiplayer/game_list_model_qt.h"
 #include "switcher/multiplayer/http_module_qt.h"
 #include "switcher/multiplayer/launcher_flows.h"
 #include "switcher/service_address.h"
-#include "switcher/ui_text_qt.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -42,7 +42,7 @@ LauncherWindow::LauncherWindow(const LanguageTable& language, QWidget* parent)
     : BackgroundWindow(QSize(785, 521), parent), m_language(language) {
     setObjectName(QStringLiteral("TForm3"));
     setWindowTitle(QStringLiteral("Multiplayer Launcher"));
-    auto tr = [&](const char* key) { return UiText(language.Text(key)); };
+    auto tr = [&](const char* key) { return common::UiText(language.Text(key)); };
 
     // Upper part: the banner, and at the right the class tree.
     m_banner = MakeLabel(this, "banner", QString(), QRect(16, 14, kBannerWidth, kBannerHeight));
@@ -154,7 +154,7 @@ void LauncherWindow::BuildLists() {
     if (m_listsBuilt)
         return;
     m_listsBuilt = true;
-    auto tr = [&](const char* key) { return UiText(m_language.Text(key)); };
+    auto tr = [&](const char* key) { return common::UiText(m_language.Text(key)); };
 
     // Upper right: the class tree.
     m_filter = new QTreeWidget(this);
@@ -229,7 +229,7 @@ void LauncherWindow::CopyIp() {
     if (!m_flows)
         return;
     const std::string ip = m_flows->ShownEntry(SelectedRow() < 0 ? 0 : SelectedRow())[GameListEntry::IP];
-    QGuiApplication::clipboard()->setText(UiText(ip));
+    QGuiApplication::clipboard()->setText(common::UiText(ip));
 }
 
 void LauncherWindow::GetTheMod() {
@@ -245,7 +245,7 @@ void LauncherWindow::GetTheMod() {
 }
 
 void LauncherWindow::ShowModName(const std::string& name) {
-    m_modename->setText(UiText(name));
+    m_modename->setText(common::UiText(name));
 }
 
 void LauncherWindow::ShowBanner(const QImage& banner) {
@@ -278,24 +278,24 @@ QLineEdit* LauncherWindow::BoxEdit(Box box) const {
 }
 
 std::string LauncherWindow::BoxText(Box box) const {
-    return AnsiText(BoxEdit(box)->text());
+    return common::AnsiText(BoxEdit(box)->text());
 }
 
 void LauncherWindow::SetBoxText(Box box, const std::string& text) {
-    BoxEdit(box)->setText(UiText(text));
+    BoxEdit(box)->setText(common::UiText(text));
 }
 
 std::string LauncherWindow::PlayersText() const {
-    return AnsiText(m_players->currentText());
+    return common::AnsiText(m_players->currentText());
 }
 
 std::string LauncherWindow::PlayersSelection() const {
     const int index = m_players->findText(m_players->currentText(), Qt::MatchExactly);
-    return index < 0 ? std::string() : AnsiText(m_players->itemText(index));
+    return index < 0 ? std::string() : common::AnsiText(m_players->itemText(index));
 }
 
 void LauncherWindow::SetPlayersText(const std::string& text) {
-    const QString shown = UiText(text);
+    const QString shown = common::UiText(text);
     const int index = m_players->findText(shown, Qt::MatchExactly);
     if (index >= 0)
         m_players->setCurrentIndex(index);
@@ -303,7 +303,7 @@ void LauncherWindow::SetPlayersText(const std::string& text) {
 }
 
 void LauncherWindow::SetWatcherCount(const std::string& count) {
-    m_usercount->setText(UiText(count));
+    m_usercount->setText(common::UiText(count));
 }
 
 void LauncherWindow::ShowClassNodes(const std::vector<std::string>& nodes) {
@@ -311,7 +311,7 @@ void LauncherWindow::ShowClassNodes(const std::vector<std::string>& nodes) {
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<qsizetype>(nodes.size()));
     for (const auto& node : nodes)
-        items.append(new QTreeWidgetItem(QStringList{UiText(node)}));
+        items.append(new QTreeWidgetItem(QStringList{common::UiText(node)}));
     m_filter->addTopLevelItems(items);
 }
 

@@ -1,6 +1,6 @@
 #include "switcher/options/options_window.h"
 
-#include "switcher/ui_text_qt.h"
+#include "common/qt/ui_text_qt.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -24,7 +24,7 @@ OptionsWindow::OptionsWindow(const LanguageTable& language, common::MessageSink&
     : BackgroundWindow(QSize(490, 240), parent), m_sink(sink), m_settingsPath(std::move(settingsPath)) {
     setObjectName(QStringLiteral("TForm5"));
     setWindowTitle(QStringLiteral("Options"));
-    auto tr = [&](const char* key) { return UiText(language.Text(key)); };
+    auto tr = [&](const char* key) { return common::UiText(language.Text(key)); };
 
     // Left column: misc and mod event triggers; right column: the launcher.
     MakeLabel(this, "MiscOptionsLabel", tr("Options.MiscOptions"), QRect(12, 10, 220, 18));

@@ -1,5 +1,6 @@
 // The socket array that makes the real one at the first Listen or Connect.
 #include "monitor/peers/lazy_socket_array.h"
+#include "monitor/peers/machine_address.h"
 #include "tests/support/fake_sockets.h"
 
 #include <gtest/gtest.h>

@@ -6,9 +6,10 @@
 #include <string>
 #include <string_view>
 
-namespace switcher {
+namespace common {
 
-// Engine texts are 8-bit ANSI; widgets take Unicode. Convert only here.
+// The engines' texts are 8-bit ANSI; widgets take Unicode. Both programs
+// convert only at their windows, through these two.
 inline QString UiText(std::string_view ansi) {
     return QString::fromStdString(common::AnsiToUtf8(ansi));
 }
@@ -17,4 +18,4 @@ inline std::string AnsiText(const QString& text) {
     return common::Utf8ToAnsi(text.toStdString());
 }
 
-} // namespace switcher
+} // namespace common

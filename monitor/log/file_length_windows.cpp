@@ -1,4 +1,4 @@
-#include "monitor/log/log_truncate.h"
+#include "monitor/log/file_length.h"
 
 #include <io.h>
 

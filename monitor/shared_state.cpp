@@ -1,1 +1,0 @@
-#include "monitor/shared_state.h"
