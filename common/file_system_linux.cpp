@@ -1,3 +1,4 @@
+#include "common/ascii_case.h"
 #include "common/file_system.h"
 
 #include <algorithm>
@@ -14,22 +15,6 @@
 namespace common {
 namespace {
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<unsigned char>(y + 32);
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 // NTFS keeps a directory's names in order of their upper-case form, and
 // FindFirstFileA lists them so; "." and ".." come first. Names that differ
 // only in case (possible here, not there) follow in byte order, so the order
@@ -44,12 +29,7 @@ void SortInWindowsOrder(std::vector<DirEntry>& entries) {
     std::vector<Keyed> keyed;
     keyed.reserve(entries.size());
     for (DirEntry& e : entries) {
-        Keyed k{e.name == "." ? 0 : e.name == ".." ? 1 : 2, e.name, &e};
-        for (char& c : k.upper) {
-            if (c >= 'a' && c <= 'z')
-                c = static_cast<char>(c - 32);
-        }
-        keyed.push_back(std::move(k));
+        keyed.push_back(Keyed{e.name == "." ? 0 : e.name == ".." ? 1 : 2, UpperAscii(e.name), &e});
     }
     // std::string compares bytes as unsigned char, as NTFS does.
     std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
@@ -80,7 +60,8 @@ std::optional<std::string> FindIgnoringCase(const std::string& dir, std::string_
         return std::nullopt;
     std::optional<std::string> found;
     while (dirent* e = readdir(d)) {
-        if (EqualsIgnoreCase(e->d_name, name) && (!found || std::string_view(e->d_name) < *found))
+        if (common::EqualsIgnoringAsciiCase(e->d_name, name) &&
+            (!found || std::string_view(e->d_name) < *found))
             found = e->d_name;
     }
     closedir(d);

@@ -1,5 +1,7 @@
 #include "common/ini_document.h"
 
+#include "common/ascii_case.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -12,20 +14,6 @@ namespace {
 // ever reach it in arguments; a line never contains them.)
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n';
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    }
-    return true;
 }
 
 // Arguments of the Win32 functions are C strings.
@@ -96,7 +84,7 @@ bool NameMatches(const char* data, std::uint32_t begin, std::uint32_t end, std::
     // Names in files are mostly spelled as the program asks for them.
     return LowerAscii(data[begin]) == first &&
            (std::memcmp(data + begin, name.data(), name.size()) == 0 ||
-            EqualsIgnoreCase(std::string_view(data + begin, name.size()), name));
+            EqualsIgnoringAsciiCase(std::string_view(data + begin, name.size()), name));
 }
 
 } // namespace
@@ -282,7 +270,7 @@ std::vector<std::string> IniDocument::KeyNames(std::string_view section) const {
         if (!e.hasValue || name.empty() || name[0] == ';')
             continue;
         bool seen = std::any_of(names.begin(), names.end(),
-                                [&](const std::string& n) { return EqualsIgnoreCase(n, name); });
+                                [&](const std::string& n) { return EqualsIgnoringAsciiCase(n, name); });
         if (!seen)
             names.emplace_back(name);
     }

@@ -1,8 +1,7 @@
+#include "common/ascii_case.h"
 #include "common/text_codec.h"
 
 #include <windows.h>
-
-#include <cctype>
 
 namespace common {
 namespace {
@@ -10,8 +9,7 @@ namespace {
 // "CP1251", "cp1251" or "1251" -> 1251; 0 for anything else or a code page
 // the system does not have.
 UINT ParseCodePage(std::string_view name) {
-    if (name.size() > 2 && std::toupper(static_cast<unsigned char>(name[0])) == 'C' &&
-        std::toupper(static_cast<unsigned char>(name[1])) == 'P') {
+    if (name.size() > 2 && StartsWithIgnoringAsciiCase(name, "cp")) {
         name.remove_prefix(2);
     }
     if (name.empty() || name.size() > 5) {

@@ -1,5 +1,6 @@
 #include "switcher/banner_qt.h"
 
+#include "common/ascii_case.h"
 #include "common/file_system.h"
 #include "switcher/banner_decoders_qt.h"
 
@@ -19,11 +20,7 @@ BannerKind KindOf(const std::string& path) {
     const auto dot = path.rfind('.');
     if (dot == std::string::npos || (nameStart != std::string::npos && dot < nameStart))
         return BannerKind::kNone;
-    std::string ext = path.substr(dot + 1);
-    for (char& c : ext) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
+    const std::string ext = common::LowerAscii(std::string_view(path).substr(dot + 1));
     if (ext == "bmp")
         return BannerKind::kBmp;
     if (ext == "jpg" || ext == "jpeg")

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/ascii_case.h"
 #include "common/message_sink.h"
 #include "switcher/lang/language_table.h"
 
@@ -81,8 +82,8 @@ private:
     std::vector<ModRecord> m_mods;
 };
 
-// Lower-cases A to Z only, as the switcher does with acronyms and classes.
-std::string LowerAscii(std::string_view text);
-std::string UpperAscii(std::string_view text);
+// Acronyms and classes compare in ASCII case only.
+using common::LowerAscii;
+using common::UpperAscii;
 
 } // namespace switcher

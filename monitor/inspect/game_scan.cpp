@@ -1,5 +1,6 @@
 #include "monitor/inspect/game_scan.h"
 
+#include "common/ascii_case.h"
 #include "common/file_system.h"
 #include "common/ini_file.h"
 #include "monitor/inspect/inspect_faults.h"
@@ -13,16 +14,12 @@
 namespace monitor {
 namespace {
 
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // The comparison key of a name: its first 14 characters in lower case, NULs
 // included, so that a shorter name only matches a module of exactly that name.
 template <typename Text> std::string NameKey(const Text& name, std::size_t length) {
     std::string key(kModuleNameChars, '\0');
     for (std::size_t i = 0; i < kModuleNameChars && i < length; ++i) {
-        key[i] = Lower(name[i]);
+        key[i] = common::LowerAscii(name[i]);
     }
     return key;
 }

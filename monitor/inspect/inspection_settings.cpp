@@ -1,5 +1,6 @@
 #include "monitor/inspect/inspection_settings.h"
 
+#include "common/ascii_case.h"
 #include "common/ini_file.h"
 
 namespace monitor {
@@ -38,7 +39,7 @@ InspectionSettings ReadInspectionSettings(const std::string& iniPath) {
         if (c == ',' || c == ' ' || c == '\t' || c == ';') {
             flush();
         } else {
-            digest += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+            digest += common::LowerAscii(c);
         }
     }
     flush();

@@ -1,23 +1,11 @@
 #include "switcher/lang/language_table.h"
 
+#include "common/ascii_case.h"
 #include "common/ini_file.h"
 #include "switcher/text_helpers.h"
 
 namespace switcher {
 namespace {
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // Texts written "\\n" here are the two characters backslash and n, as the
 // language files store them; ExpandBreaks turns them into line breaks when a
@@ -139,7 +127,7 @@ void LanguageTable::Load(const common::IniDocument& file) {
 
 std::size_t LanguageTable::IndexOf(std::string_view key) {
     for (std::size_t i = 0; i < kKeyCount; ++i) {
-        if (EqualNoCase(kEntries[i].key, key)) {
+        if (common::EqualsIgnoringAsciiCase(kEntries[i].key, key)) {
             return i;
         }
     }

@@ -1,5 +1,6 @@
 #include "switcher/multiplayer/launcher_flows.h"
 
+#include "common/ascii_case.h"
 #include "common/file_system.h"
 #include "common/ini_document.h"
 #include "common/ini_file.h"
@@ -31,15 +32,10 @@ bool IsPlainName(std::string_view text) {
     });
 }
 
-char LowerChar(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Classes compare without regard to ASCII case, and without a copy: the
 // filter runs over every entry of a list at each refresh.
 bool SameClass(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return LowerChar(x) == LowerChar(y); });
+    return common::EqualsIgnoringAsciiCase(a, b);
 }
 
 // The integer at the start of a profile value, as the profile functions read
@@ -149,7 +145,8 @@ std::vector<std::string> LauncherFlows::ClassNodes(const std::vector<std::string
     std::string lower;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         lower.assign(entries.Field(i, Field::Class));
-        std::transform(lower.begin(), lower.end(), lower.begin(), LowerChar);
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](char c) { return common::LowerAscii(c); });
         if (const auto found = counts.find(lower); found != counts.end())
             ++found->second;
     }

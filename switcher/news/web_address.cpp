@@ -1,28 +1,15 @@
 #include "switcher/news/web_address.h"
 
+#include "common/ascii_case.h"
+
 namespace switcher {
-namespace {
-
-bool StartsWithFolded(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
-
-} // namespace
+namespace {} // namespace
 
 bool IsWebAddress(std::string_view url) {
     std::string_view rest;
-    if (StartsWithFolded(url, "http://"))
+    if (common::StartsWithIgnoringAsciiCase(url, "http://"))
         rest = url.substr(7);
-    else if (StartsWithFolded(url, "https://"))
+    else if (common::StartsWithIgnoringAsciiCase(url, "https://"))
         rest = url.substr(8);
     else
         return false;
