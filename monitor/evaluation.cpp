@@ -32,7 +32,7 @@ void EvaluateStatus(SharedState& state, EvaluationView& view, const ClockPort& c
     for (int slot = 0; slot < kPeerSlots; ++slot) {
         // A copy: the view's callbacks must not be able to change what is judged.
         const std::string entry = state.PeerTable[slot];
-        if (!IsEntry(entry))
+        if (!HoldsReport(entry))
             continue;
         const ReportFields report = ReadReport(entry);
 

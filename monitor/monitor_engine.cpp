@@ -214,10 +214,11 @@ void MonitorEngine::DropSilentPeers(SteadyPoint now) {
             if (seconds <= kSilentSeconds)
                 continue;
             const std::string& entry = m_state.PeerTable[slot];
-            if (entry.size() > 6) {
+            if (HoldsReport(entry)) {
                 m_ports.Sound.PlayErrorSound();
-                AddLogLine("No update from " + entry.substr(11) + " " + m_ports.Sockets.RemoteAddress(slot) +
-                           " since " + std::to_string(seconds) + " seconds ! Disconnected!");
+                AddLogLine("No update from " + ReadReport(entry).tail + " " +
+                           m_ports.Sockets.RemoteAddress(slot) + " since " + std::to_string(seconds) +
+                           " seconds ! Disconnected!");
             }
             m_state.PeerTable[slot] = kEmptySlot;
             m_ports.Sockets.Close(slot);

@@ -63,9 +63,4 @@ struct SharedState {
     std::string ExternalAddress;
 };
 
-// A text counts as a peer table entry when it is longer than "Empty".
-inline bool IsEntry(const std::string& slot) {
-    return slot.size() > 5;
-}
-
 } // namespace monitor

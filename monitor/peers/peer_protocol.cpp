@@ -162,18 +162,12 @@ void MonitorEngine::JoinerArrival(std::size_t bytesBuffered) {
 }
 
 void MonitorEngine::ApplyRelayedFrame(const std::string& frame) {
-    const std::size_t n = frame.size() - kPrefixLength;
-    if (n > 10 && frame.compare(2, 3, "Emp") != 0) {
-        const int slot = TwoDigitValue(frame, 11);
-        if (slot >= 0 && slot < kPeerSlots)
-            m_state.PeerTable[static_cast<std::size_t>(slot)] =
-                WithoutControlBytes(frame.substr(kPrefixLength));
+    const std::string_view report = std::string_view(frame).substr(kPrefixLength);
+    const RelayedEntry relayed = ReadRelayed(report);
+    if (!relayed.slot || *relayed.slot >= kPeerSlots)
         return;
-    }
-    // "Empty" and the slot digits that follow it.
-    const int slot = TwoDigitValue(frame, 7);
-    if (slot >= 0 && slot < kPeerSlots)
-        m_state.PeerTable[static_cast<std::size_t>(slot)] = kEmptySlot;
+    m_state.PeerTable[static_cast<std::size_t>(*relayed.slot)] =
+        relayed.free ? std::string(kEmptySlot) : WithoutControlBytes(std::string(report));
 }
 
 void MonitorEngine::OnClose(int slot) {
@@ -183,8 +177,8 @@ void MonitorEngine::OnClose(int slot) {
     const bool closing = sockets.State(slot) == SocketState::Closing;
     if (IsServer()) {
         // A joiner that leaves before its first report is dropped silently.
-        if (slot < kPeerSlots && m_state.PeerTable[slot].size() > 7 && closing) {
-            Warn(m_state.PeerTable[slot].substr(11) + " " + sockets.RemoteAddress(slot) +
+        if (slot < kPeerSlots && HoldsReport(m_state.PeerTable[slot]) && closing) {
+            Warn(ReadReport(m_state.PeerTable[slot]).tail + " " + sockets.RemoteAddress(slot) +
                  " has disconnected!");
             m_state.PeerTable[slot] = kEmptySlot;
         }

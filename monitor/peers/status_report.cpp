@@ -1,5 +1,7 @@
 #include "monitor/peers/status_report.h"
 
+#include "monitor/peers/frame.h"
+
 namespace monitor {
 namespace {
 
@@ -58,6 +60,21 @@ std::string BuildRelayedReport(std::string_view entry, int slot, std::string_vie
     relayed += ' ';
     if (entry.size() > 11)
         relayed.append(entry.substr(11));
+    return relayed;
+}
+
+bool HoldsReport(std::string_view entry) {
+    // Anything longer than "Empty": a stored entry is either that or a whole
+    // report (at least the 11 characters of its digits).
+    return entry.size() > sizeof kEmptySlot - 1;
+}
+
+RelayedEntry ReadRelayed(std::string_view report) {
+    RelayedEntry relayed;
+    relayed.free = report.size() <= 10 || report.compare(0, 3, "Emp") == 0;
+    const int slot = TwoDigitValue(report, relayed.free ? 5 : 9);
+    if (slot >= 0)
+        relayed.slot = slot;
     return relayed;
 }
 

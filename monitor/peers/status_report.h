@@ -43,4 +43,17 @@ struct ReportFields {
 };
 ReportFields ReadReport(std::string_view entry);
 
+// Whether a peer table entry holds a report rather than "Empty": only such a
+// peer is named (by the entry's tail) in the warnings about its link.
+bool HoldsReport(std::string_view entry);
+
+// A report as a joiner receives it from the server: the slot it is for (its
+// characters 10-11, or the two digits after "Empty" for a free slot), and
+// whether the slot is free. No slot when those digits are not digits.
+struct RelayedEntry {
+    std::optional<int> slot;
+    bool free = false;
+};
+RelayedEntry ReadRelayed(std::string_view report);
+
 } // namespace monitor

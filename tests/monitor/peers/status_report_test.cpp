@@ -80,3 +80,37 @@ TEST(StatusReport, ReadReportTakesOnlyWholeDigitGroups) {
     EXPECT_FALSE(fields.game || fields.instances || fields.dll);
     EXPECT_EQ(fields.tail, "");
 }
+
+// What a joiner makes of each relay, also of those too short to hold what
+// their first characters promise (they once cost a read past the end).
+TEST(StatusReport, ReadRelayedFindsTheSlotOfReportsAndFreeSlots) {
+    struct Row {
+        std::string_view report;
+        std::optional<int> slot;
+        bool free;
+    };
+    const Row rows[] = {
+        {"19910338104192.168.1.9 Bob", 4, false},
+        {"72110145612", 12, false}, // a report without a tail
+        {"Empty30 ", 30, true},
+        {"Empty7", std::nullopt, true},
+        {"Emptyish12345", std::nullopt, true}, // "Emp" marks a free slot, its digits follow at once
+        {"1991033810", 33, true},              // too short for a report: read as a free slot
+        {"199103381x4 Bob", std::nullopt, false},
+        {"", std::nullopt, true},
+    };
+    for (const Row& row : rows) {
+        const monitor::RelayedEntry relayed = monitor::ReadRelayed(row.report);
+        EXPECT_EQ(relayed.slot, row.slot) << row.report;
+        EXPECT_EQ(relayed.free, row.free) << row.report;
+    }
+}
+
+TEST(StatusReport, OnlyEntriesLongerThanEmptyHoldAReport) {
+    EXPECT_FALSE(monitor::HoldsReport("Empty"));
+    EXPECT_FALSE(monitor::HoldsReport(""));
+    EXPECT_TRUE(monitor::HoldsReport("72110145600"));
+    // Too short for a tail: named by an empty one, never read past the end.
+    EXPECT_TRUE(monitor::HoldsReport("1234567"));
+    EXPECT_EQ(monitor::ReadReport("1234567").tail, "");
+}
