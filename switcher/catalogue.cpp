@@ -194,8 +194,13 @@ std::string ModCatalogue::Field(int index, std::string_view name) const {
     return value != nullptr ? *value : std::string();
 }
 
+const ModRecord& ModCatalogue::Record(int index) const {
+    static const ModRecord none;
+    return index >= 0 && index < Size() ? m_mods[static_cast<std::size_t>(index)] : none;
+}
+
 std::string ModCatalogue::ClassOf(int index) const {
-    return LowerAscii(Field(index, "Class"));
+    return LowerAscii(Record(index).Class);
 }
 
 std::vector<std::string> ModCatalogue::Acronyms() const {

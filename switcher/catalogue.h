@@ -73,6 +73,9 @@ public:
     // A field of the mod at `index` by field name; empty text for index -1,
     // an index out of range or an unknown name.
     std::string Field(int index, std::string_view name) const;
+    // The record at `index`; an empty record for an index out of range (no
+    // mod selected), whose fields all read "".
+    const ModRecord& Record(int index) const;
     // The mod's Class in lower case.
     std::string ClassOf(int index) const;
     // The acronyms in catalogue order, as written (windows show them in capitals).

@@ -35,8 +35,8 @@ Launcher::Launcher(const ModCatalogue& catalogue, const LanguageTable& language,
     : m_catalogue(catalogue), m_language(language), m_sink(sink), m_shell(shell),
       m_programDirectory(std::move(programDirectory)), m_selectedIndex(std::move(selectedIndex)) {}
 
-std::string Launcher::Field(std::string_view name) const {
-    return m_catalogue.Field(m_selectedIndex ? m_selectedIndex() : -1, name);
+const ModRecord& Launcher::Mod() const {
+    return m_catalogue.Record(m_selectedIndex ? m_selectedIndex() : -1);
 }
 
 std::string Launcher::MissingDirectoryMessage(std::string_view directory) const {
@@ -65,45 +65,45 @@ void Launcher::LaunchGame(std::string_view address) {
         return;
     }
     FireOnLaunchGame();
-    const std::string exe = Field("GameExe");
-    std::string parameters = " " + Field("GameArguments");
+    const std::string exe = Mod().GameExe;
+    std::string parameters = " " + Mod().GameArguments;
     if (!address.empty()) {
         parameters += " IP=";
         parameters += address;
     }
-    Start(Field("GameWorkingDir"), exe, parameters, "Game_exe not found at: " + m_programDirectory + exe,
+    Start(Mod().GameWorkingDir, exe, parameters, "Game_exe not found at: " + m_programDirectory + exe,
           common::ShowMode::ShowNA);
 }
 
 void Launcher::LaunchGameWith(std::string_view extra) {
     FireOnLaunchGame();
-    const std::string exe = Field("GameExe");
-    std::string parameters = " " + Field("GameArguments");
+    const std::string exe = Mod().GameExe;
+    std::string parameters = " " + Mod().GameArguments;
     if (!extra.empty()) {
         parameters += " ";
         parameters += extra;
     }
-    Start(Field("GameWorkingDir"), exe, parameters,
+    Start(Mod().GameWorkingDir, exe, parameters,
           "Game_exe  " + m_language.Text("Main.Error4") + " " + m_programDirectory + exe,
           common::ShowMode::ShowNA);
 }
 
 void Launcher::LaunchMapEditor() {
-    const std::string exe = Field("EditExe");
-    Start(Field("EditWorkingDir"), exe, " " + Field("EditArguments"),
+    const std::string exe = Mod().EditExe;
+    Start(Mod().EditWorkingDir, exe, " " + Mod().EditArguments,
           "edit3.exe  " + m_language.Text("Main.Error4") + " " + m_programDirectory + exe,
           common::ShowMode::ShowNormal);
 }
 
 void Launcher::LaunchBriefingEditor() {
-    const std::string exe = Field("BriefExe");
-    Start(Field("BriefDir"), exe, " " + Field("BriefArguments"),
+    const std::string exe = Mod().BriefExe;
+    Start(Mod().BriefDir, exe, " " + Mod().BriefArguments,
           "anied.exe " + m_language.Text("Main.Error4") + " " + m_programDirectory + exe,
           common::ShowMode::ShowNormal);
 }
 
 void Launcher::FireOnLaunchGame() {
-    const std::string target = Field("OnLaunchGame");
+    const std::string target = Mod().OnLaunchGame;
     if (!target.empty()) {
         m_shell.Open(target, "", common::ShowMode::ShowNA);
     }
@@ -111,7 +111,7 @@ void Launcher::FireOnLaunchGame() {
 
 void Launcher::FireOnLaunchMultiplayer(const std::function<void()>& raiseLauncher,
                                        const std::function<void()>& raiseApplication) {
-    const std::string target = Field("OnLaunchMultiplayer");
+    const std::string target = Mod().OnLaunchMultiplayer;
     if (target.empty()) {
         return;
     }
@@ -124,7 +124,7 @@ void Launcher::FireOnLaunchMultiplayer(const std::function<void()>& raiseLaunche
 }
 
 void Launcher::FireOnChat() {
-    const std::string target = Field("OnChat");
+    const std::string target = Mod().OnChat;
     if (!target.empty()) {
         m_shell.Open(target, "", common::ShowMode::ShowNA);
     }
@@ -132,7 +132,7 @@ void Launcher::FireOnChat() {
 
 Launcher::MultiplayerOutcome Launcher::ContinueMultiplayer(const std::function<void()>& raiseLauncher,
                                                            const std::function<void()>& raiseApplication) {
-    const std::string useLauncher = Field("UseLauncher");
+    const std::string useLauncher = Mod().UseLauncher;
     const auto value = ParseIntegerText(useLauncher);
     if (!value) {
         m_sink.ShowMessage(InvalidIntegerMessage(useLauncher));
@@ -143,7 +143,7 @@ Launcher::MultiplayerOutcome Launcher::ContinueMultiplayer(const std::function<v
         return MultiplayerOutcome::ShowLauncher;
     }
     // An empty address opens nothing, without a message.
-    m_shell.Open(Field("WebDatabaseUrl"), "", common::ShowMode::Show);
+    m_shell.Open(Mod().WebDatabaseUrl, "", common::ShowMode::Show);
     return MultiplayerOutcome::OpenedWebDatabase;
 }
 

@@ -53,7 +53,7 @@ public:
                                            const std::function<void()>& raiseApplication = {});
 
 private:
-    std::string Field(std::string_view name) const;
+    const ModRecord& Mod() const;
     // Checks the working directory and the program, then opens program
     // directory + exe from inside the working directory. `missingProgram` is
     // the message for an absent program.

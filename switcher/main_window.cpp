@@ -131,13 +131,13 @@ void MainWindow::ConnectCommands() {
         QPushButton* button = findChild<QPushButton*>(QString::fromLatin1(name));
         connect(button, &QPushButton::clicked, this, handler);
     };
-    on("Readme", [this] { OpenSelectedField("ReadmeUrl"); });
+    on("Readme", [this] { OpenSelected(&ModRecord::ReadmeUrl); });
     on("Chat", [this] { m_launcher.FireOnChat(); });
     on("Forum", [this] {
         if (SwitchToSelected())
-            OpenSelectedField("ForumUrl");
+            OpenSelected(&ModRecord::ForumUrl);
     });
-    on("GetMaps", [this] { OpenSelectedField("GetMapsUrl"); });
+    on("GetMaps", [this] { OpenSelected(&ModRecord::GetMapsUrl); });
 
     on("LaunchGame", [this] {
         if (SwitchToSelected())
@@ -154,7 +154,7 @@ void MainWindow::ConnectCommands() {
         if (SwitchToSelected())
             m_launcher.LaunchMapEditor();
     });
-    on("ModSetup", [this] { OpenSelectedField("modSetup"); });
+    on("ModSetup", [this] { OpenSelected(&ModRecord::modSetup); });
     on("Close", [this] { close(); });
 
     on("GetHelp", [this] { m_shell.Open(kHelpSiteUrl, "", common::ShowMode::Show); });
@@ -224,17 +224,17 @@ void MainWindow::OnModeChanged(int) {
         ShowModInfo();
 }
 
-std::string MainWindow::SelectedField(const char* name) const {
-    return m_catalogue.Field(SelectedIndex(), name);
+const ModRecord& MainWindow::SelectedMod() const {
+    return m_catalogue.Record(SelectedIndex());
 }
 
 bool MainWindow::SwitchToSelected() {
-    return SelectedIndex() >= 0 && m_switcher.SwitchConfig(SelectedField("Acronym"));
+    return SelectedIndex() >= 0 && m_switcher.SwitchConfig(SelectedMod().Acronym);
 }
 
-void MainWindow::OpenSelectedField(const char* name) {
+void MainWindow::OpenSelected(std::string ModRecord::*address) {
     if (SelectedIndex() >= 0)
-        m_shell.Open(SelectedField(name), "", common::ShowMode::Show);
+        m_shell.Open(SelectedMod().*address, "", common::ShowMode::Show);
 }
 
 void MainWindow::Multiplayer() {
@@ -264,7 +264,7 @@ void MainWindow::Multiplayer() {
 
 void MainWindow::SelectMap() {
     OpenFileRequest request;
-    request.initialDirectory = common::ResolvePath(m_programDirectory + SelectedField("GameWorkingDir"));
+    request.initialDirectory = common::ResolvePath(m_programDirectory + SelectedMod().GameWorkingDir);
     request.fileName = "*.ssm";
     request.defaultExtension = "*.ssm";
     request.filter = "*.ssm";

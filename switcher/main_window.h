@@ -79,12 +79,13 @@ private:
     void OnModeChanged(int index);
     void ShowModInLauncher(const ModDisplay& display, const QImage& banner);
 
-    std::string SelectedField(const char* name) const;
+    const ModRecord& SelectedMod() const;
     // SwitchConfig with the selected acronym; false when nothing is selected
     // or the switch stopped (the command that asked for it stops too).
     bool SwitchToSelected();
     // Opens a field of the selected mod as a page or file.
-    void OpenSelectedField(const char* name);
+    // Opens one of the selected mod's addresses (ReadmeUrl, ForumUrl, ...).
+    void OpenSelected(std::string ModRecord::*address);
 
     void Multiplayer();
     void SelectMap();

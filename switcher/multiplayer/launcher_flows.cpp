@@ -54,8 +54,8 @@ long long LeadingInteger(std::string_view text) {
 LauncherFlows::LauncherFlows(LauncherContext context, LauncherView& view)
     : m_context(std::move(context)), m_view(view) {}
 
-std::string LauncherFlows::CurrentModField(std::string_view name) const {
-    return m_context.catalogue.Field(m_context.selectedMod(), name);
+const ModRecord& LauncherFlows::CurrentMod() const {
+    return m_context.catalogue.Record(m_context.selectedMod());
 }
 
 std::string LauncherFlows::SwitcherIni() const {
@@ -159,7 +159,7 @@ std::vector<std::string> LauncherFlows::ClassNodes(const std::vector<std::string
 }
 
 void LauncherFlows::PreselectModClass() {
-    const std::string modClass = CurrentModField("Class");
+    const std::string modClass = CurrentMod().Class;
     int node = 0;
     for (std::size_t i = 0; i < m_classes.size(); ++i)
         if (SameClass(m_classes[i], modClass))
@@ -197,7 +197,7 @@ GameListEntry LauncherFlows::ShownEntry(int row) const {
 void LauncherFlows::Join() {
     const int row = m_view.SelectedRow();
     const GameListEntry entry = ShownEntry(row < 0 ? 0 : row);
-    if (!SameClass(CurrentModField("Class"), entry[Field::Class])) {
+    if (!SameClass(CurrentMod().Class, entry[Field::Class])) {
         const LanguageTable& t = m_context.language;
         m_context.sink.ShowMessage(ExpandBreaks(t.Text("Mplay.Errror1")) + UpperAscii(entry[Field::Class]) +
                                    " " + ExpandBreaks(t.Text("Mplay.Errror2")));
@@ -218,7 +218,7 @@ void LauncherFlows::Join() {
 // written, so a hostile list of many entries cannot stall the join.
 bool LauncherFlows::WriteHostList() {
     const std::string path =
-        common::ResolvePath(m_context.programDirectory + CurrentModField("GameWorkingDir") + "sudtest.ini");
+        common::ResolvePath(m_context.programDirectory + CurrentMod().GameWorkingDir + "sudtest.ini");
     std::string bytes;
     if (common::FileExists(path) && !common::ReadWholeFile(path, bytes, common::IniFile::kMaxFileSize)) {
         m_context.sink.ShowMessage(UnableToWriteMessage(path));
@@ -274,8 +274,8 @@ void LauncherFlows::Host(std::function<void()> after) {
     game.name = m_view.BoxText(LauncherView::Box::Username);
     game.map = m_view.BoxText(LauncherView::Box::Map);
     game.ip = m_view.BoxText(LauncherView::Box::Ip);
-    game.version = CurrentModField("Acronym");
-    game.gameClass = LowerAscii(CurrentModField("Class"));
+    game.version = CurrentMod().Acronym;
+    game.gameClass = LowerAscii(CurrentMod().Class);
     game.players = m_view.PlayersText();
     game.note = m_view.BoxText(LauncherView::Box::Comment);
     m_context.client.PostHostedGame(game, [this, after = std::move(after)](bool) {

@@ -75,7 +75,7 @@ public:
                                                  std::string_view modClass);
 
 private:
-    std::string CurrentModField(std::string_view name) const;
+    const ModRecord& CurrentMod() const;
     void FinishRefresh(const std::function<void()>& after);
     void LockAndShow(const std::function<void()>& after);
     void PreselectModClass();

@@ -107,7 +107,9 @@ void LauncherWindow::Attach(common::MessageSink& sink, common::Shell& shell, Lau
                             const ModCatalogue& catalogue, std::function<int()> selectedMod,
                             const OptionsView& options, const std::string& programDirectory) {
     m_shell = &shell;
-    m_modField = [&catalogue, selectedMod](const char* name) { return catalogue.Field(selectedMod(), name); };
+    m_currentMod = [&catalogue, selectedMod]() -> const ModRecord& {
+        return catalogue.Record(selectedMod());
+    };
     m_http = std::make_unique<DeferredHttpClient>(&sink);
     m_client = std::make_unique<GameListClient>(*m_http, sink, [] { return ServiceRoot(); });
     m_flows = std::make_unique<LauncherFlows>(LauncherContext{m_language, sink, *m_client, launcher,
@@ -127,7 +129,7 @@ void LauncherWindow::ConnectCommands() {
     on("WaitAndChat", [this] { m_flows->WaitAndChat(); });
     on("CopyIP", [this] { CopyIp(); });
     on("GetTheMod", [this] { GetTheMod(); });
-    on("ligabutton", [this] { m_shell->Open(m_modField("LigaUrl"), "", common::ShowMode::ShowNormal); });
+    on("ligabutton", [this] { m_shell->Open(m_currentMod().LigaUrl, "", common::ShowMode::ShowNormal); });
     on("CloseButton", [this] { close(); });
 }
 

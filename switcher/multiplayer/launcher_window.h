@@ -83,7 +83,7 @@ private:
     const LanguageTable& m_language;
     common::Shell* m_shell = nullptr;
     std::string m_ligaUrl;
-    std::function<std::string(const char*)> m_modField;
+    std::function<const ModRecord&()> m_currentMod;
     std::unique_ptr<HttpPort> m_http;
     std::unique_ptr<GameListClient> m_client;
     std::unique_ptr<LauncherFlows> m_flows;
