@@ -48,7 +48,6 @@ MainWindow::MainWindow(const LanguageTable& language, common::MessageSink& sink,
     setWindowTitle(QStringLiteral("Zandrel"));
     SetHeadline(QStringLiteral("ZANDREL"), QStringLiteral("MOD SWITCHER  \u00B7  MULTIPLAYER LAUNCHER"));
     BuildControls();
-    ConnectCommands();
     CentreOnScreen();
 
     if (!common::DirectoryExists(common::JoinPath(m_programDirectory, "zandrel")))
@@ -57,6 +56,25 @@ MainWindow::MainWindow(const LanguageTable& language, common::MessageSink& sink,
 
 void MainWindow::BuildControls() {
     auto tr = [&](const char* key) { return common::UiText(m_language.Text(key)); };
+    // Each button is connected where it is made, from one table row: object
+    // name (the tests find it by that), language key and command.
+    struct Command {
+        const char* name;
+        const char* key;
+        std::function<void()> run;
+    };
+    const auto make = [this, &tr](QWidget* parent, const Command& c, const QRect& geometry) {
+        QPushButton* button = MakeFlatButton(parent, c.name, tr(c.key), geometry);
+        connect(button, &QPushButton::clicked, this, c.run);
+        return button;
+    };
+    // The game and the editors start only once the selected mod's settings are in place.
+    const auto afterSwitch = [this](std::function<void()> step) {
+        return [this, step = std::move(step)] {
+            if (SwitchToSelected())
+                step();
+        };
+    };
 
     QWidget* title = MakeGroup(this, "ModTitleBar", QRect(18, 144, 617, 33));
     m_modename = MakeLabel(title, "modename", QString(), QRect(4, 0, 305, 33));
@@ -64,13 +82,14 @@ void MainWindow::BuildControls() {
     nameFont.setBold(true);
     nameFont.setPointSize(11);
     m_modename->setFont(nameFont);
-    const char* titleButtons[][2] = {{"Readme", "Main.Readme"},
-                                     {"Chat", "Main.Chat"},
-                                     {"Forum", "Main.Forum"},
-                                     {"GetMaps", "Main.GetMaps"}};
+    const Command titleButtons[] = {
+        {"Readme", "Main.Readme", [this] { OpenSelected(&ModRecord::ReadmeUrl); }},
+        {"Chat", "Main.Chat", [this] { m_launcher.FireOnChat(); }},
+        {"Forum", "Main.Forum", afterSwitch([this] { OpenSelected(&ModRecord::ForumUrl); })},
+        {"GetMaps", "Main.GetMaps", [this] { OpenSelected(&ModRecord::GetMapsUrl); }}};
     int left = 313;
-    for (const auto& b : titleButtons) {
-        MakeFlatButton(title, b[0], tr(b[1]), QRect(left, 5, 74, 23));
+    for (const Command& b : titleButtons) {
+        make(title, b, QRect(left, 5, 74, 23));
         left += 76;
     }
 
@@ -79,14 +98,19 @@ void MainWindow::BuildControls() {
     m_mode->setObjectName(QStringLiteral("mode"));
     m_mode->setEditable(false);
     m_mode->setGeometry(0, 0, 129, 22);
-    const char* commands[][2] = {{"LaunchGame", "Main.LaunchGame"},     {"Multiplayer", "Main.Multiplayer"},
-                                 {"SelectMap", "Main.SelectSPMap"},     {"Bootstrap", "Main.Bootstrap"},
-                                 {"BriefingEdit", "Main.BriefingEdit"}, {"MapEdit", "Main.MapEdit"},
-                                 {"ModSetup", "Main.ModSetup"},         {"Close", "Main.Close"}};
+    const Command commands[] = {
+        {"LaunchGame", "Main.LaunchGame", afterSwitch([this] { m_launcher.LaunchGame(""); })},
+        {"Multiplayer", "Main.Multiplayer", [this] { Multiplayer(); }},
+        {"SelectMap", "Main.SelectSPMap", [this] { SelectMap(); }},
+        {"Bootstrap", "Main.Bootstrap", [this] { Bootstrap(); }},
+        {"BriefingEdit", "Main.BriefingEdit", afterSwitch([this] { m_launcher.LaunchBriefingEditor(); })},
+        {"MapEdit", "Main.MapEdit", afterSwitch([this] { m_launcher.LaunchMapEditor(); })},
+        {"ModSetup", "Main.ModSetup", [this] { OpenSelected(&ModRecord::modSetup); }},
+        {"Close", "Main.Close", [this] { close(); }}};
     int top = 26;
-    for (const auto& c : commands) {
-        QPushButton* button = MakeFlatButton(column, c[0], tr(c[1]), QRect(0, top, 129, 24));
-        if (QLatin1String(c[0]) == QLatin1String("ModSetup"))
+    for (const Command& c : commands) {
+        QPushButton* button = make(column, c, QRect(0, top, 129, 24));
+        if (QLatin1String(c.name) == QLatin1String("ModSetup"))
             m_modSetup = button;
         top += 26;
     }
@@ -97,13 +121,14 @@ void MainWindow::BuildControls() {
     m_banner->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     QWidget* tools = MakeGroup(this, "ToolBar", QRect(154, 260, 621, 33));
-    const char* toolButtons[][2] = {{"GetHelp", "Main.GetHelp"},
-                                    {"FixConfig", "Main.FixConfig"},
-                                    {"ImportSave", "Main.ImportSave"},
-                                    {"Options", "Main.Options"}};
+    const Command toolButtons[] = {
+        {"GetHelp", "Main.GetHelp", [this] { m_shell.Open(kHelpSiteUrl, "", common::ShowMode::Show); }},
+        {"FixConfig", "Main.FixConfig", [this] { FixConfig(); }},
+        {"ImportSave", "Main.ImportSave", [this] { ImportSave(); }},
+        {"Options", "Main.Options", [this] { emit OptionsRequested(); }}};
     left = 0;
-    for (const auto& b : toolButtons) {
-        MakeFlatButton(tools, b[0], tr(b[1]), QRect(left, 5, 98, 23));
+    for (const Command& b : toolButtons) {
+        make(tools, b, QRect(left, 5, 98, 23));
         left += 100;
     }
     QLabel* product = MakeLabel(tools, "ProductName", QStringLiteral("Zandrel"), QRect(420, 0, 197, 33));
@@ -122,47 +147,8 @@ void MainWindow::BuildControls() {
 
     MakeLabel(this, "LanguageLabel", tr("Main.Language"), QRect(560, 404, 100, 20))
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    MakeFlatButton(this, "LanguageButton", tr("LangName"), QRect(664, 404, 111, 20))
+    make(this, {"LanguageButton", "LangName", [this] { emit LanguageRequested(); }}, QRect(664, 404, 111, 20))
         ->setToolTip(tr("LangSelect.Title"));
-}
-
-void MainWindow::ConnectCommands() {
-    auto on = [this](const char* name, auto handler) {
-        QPushButton* button = findChild<QPushButton*>(QString::fromLatin1(name));
-        connect(button, &QPushButton::clicked, this, handler);
-    };
-    on("Readme", [this] { OpenSelected(&ModRecord::ReadmeUrl); });
-    on("Chat", [this] { m_launcher.FireOnChat(); });
-    on("Forum", [this] {
-        if (SwitchToSelected())
-            OpenSelected(&ModRecord::ForumUrl);
-    });
-    on("GetMaps", [this] { OpenSelected(&ModRecord::GetMapsUrl); });
-
-    on("LaunchGame", [this] {
-        if (SwitchToSelected())
-            m_launcher.LaunchGame("");
-    });
-    on("Multiplayer", [this] { Multiplayer(); });
-    on("SelectMap", [this] { SelectMap(); });
-    on("Bootstrap", [this] { Bootstrap(); });
-    on("BriefingEdit", [this] {
-        if (SwitchToSelected())
-            m_launcher.LaunchBriefingEditor();
-    });
-    on("MapEdit", [this] {
-        if (SwitchToSelected())
-            m_launcher.LaunchMapEditor();
-    });
-    on("ModSetup", [this] { OpenSelected(&ModRecord::modSetup); });
-    on("Close", [this] { close(); });
-
-    on("GetHelp", [this] { m_shell.Open(kHelpSiteUrl, "", common::ShowMode::Show); });
-    on("FixConfig", [this] { FixConfig(); });
-    on("ImportSave", [this] { ImportSave(); });
-    on("Options", [this] { emit OptionsRequested(); });
-    on("LanguageButton", [this] { emit LanguageRequested(); });
-
     connect(m_mode, &QComboBox::currentIndexChanged, this, &MainWindow::OnModeChanged);
 }
 

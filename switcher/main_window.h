@@ -73,7 +73,6 @@ protected:
 
 private:
     void BuildControls();
-    void ConnectCommands();
     void FirstShow();
     // The user picked another mod in `mode`.
     void OnModeChanged(int index);

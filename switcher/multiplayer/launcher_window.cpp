@@ -43,12 +43,23 @@ LauncherWindow::LauncherWindow(const LanguageTable& language, QWidget* parent)
     setObjectName(QStringLiteral("TForm3"));
     setWindowTitle(QStringLiteral("Multiplayer Launcher"));
     auto tr = [&](const char* key) { return common::UiText(language.Text(key)); };
+    // Each button is connected where it is made. Its command does nothing
+    // until Attach has given the window its flows, shell and mod.
+    const auto make = [this, &tr](const char* name, const char* key, const QRect& geometry,
+                                  std::function<void()> run) {
+        QPushButton* button = MakeFlatButton(this, name, tr(key), geometry);
+        connect(button, &QPushButton::clicked, this, [this, run = std::move(run)] {
+            if (m_flows)
+                run();
+        });
+        return button;
+    };
 
     // Upper part: the banner, and at the right the class tree.
     m_banner = MakeLabel(this, "banner", QString(), QRect(16, 14, kBannerWidth, kBannerHeight));
     m_banner->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     MakeLabel(this, "ModClassesLabel", tr("Mplay.ModClasses"), QRect(560, 8, 209, 18));
-    MakeFlatButton(this, "GetTheMod", tr("Mplay.GetTheMod"), QRect(560, 128, 209, 20));
+    make("GetTheMod", "Mplay.GetTheMod", QRect(560, 128, 209, 20), [this] { GetTheMod(); });
 
     // Lower left: the watcher count over the commands.
     MakeLabel(this, "PlayersWatchingLabel", tr("Mplay.PlayersWatching"), QRect(16, 362, 140, 18));
@@ -57,12 +68,17 @@ LauncherWindow::LauncherWindow(const LanguageTable& language, QWidget* parent)
     const struct {
         const char* name;
         const char* key;
-    } commands[] = {{"WaitAndChat", "Mplay.WaitAndChat"}, {"Join", "Mplay.Join"},
-                    {"Refresh", "Mplay.Refresh"},         {"CopyIP", "Mplay.CopyIP"},
-                    {"ligabutton", "Mplay.GotoRanking"},  {"CloseButton", "Mplay.Close"}};
+        std::function<void()> run;
+    } commands[] = {{"WaitAndChat", "Mplay.WaitAndChat", [this] { m_flows->WaitAndChat(); }},
+                    {"Join", "Mplay.Join", [this] { m_flows->Join(); }},
+                    {"Refresh", "Mplay.Refresh", [this] { m_flows->Refresh(); }},
+                    {"CopyIP", "Mplay.CopyIP", [this] { CopyIp(); }},
+                    {"ligabutton", "Mplay.GotoRanking",
+                     [this] { m_shell->Open(m_currentMod().LigaUrl, "", common::ShowMode::ShowNormal); }},
+                    {"CloseButton", "Mplay.Close", [this] { close(); }}};
     int top = 384;
     for (const auto& c : commands) {
-        QPushButton* button = MakeFlatButton(this, c.name, tr(c.key), QRect(16, top, 160, 20));
+        QPushButton* button = make(c.name, c.key, QRect(16, top, 160, 20), c.run);
         if (QLatin1String(c.name) == QLatin1String("ligabutton"))
             m_ligabutton = button;
         if (QLatin1String(c.name) == QLatin1String("Refresh"))
@@ -71,7 +87,7 @@ LauncherWindow::LauncherWindow(const LanguageTable& language, QWidget* parent)
     }
 
     // Lower right: the host boxes (made at the first show), the Host button beside modename.
-    m_host = MakeFlatButton(this, "Host", tr("Mplay.Host"), QRect(200, 424, 110, 22));
+    m_host = make("Host", "Mplay.Host", QRect(200, 424, 110, 22), [this] { m_flows->Host(); });
     m_modename = MakeLabel(this, "modename", QString(), QRect(316, 424, 453, 22));
 
     // Message texts, kept in invisible labels.
@@ -116,21 +132,6 @@ void LauncherWindow::Attach(common::MessageSink& sink, common::Shell& shell, Lau
                                                               catalogue, std::move(selectedMod), options,
                                                               programDirectory, [] { return ServiceRoot(); }},
                                               static_cast<LauncherView&>(*this));
-    ConnectCommands();
-}
-
-void LauncherWindow::ConnectCommands() {
-    const auto on = [this](const char* name, auto handler) {
-        connect(findChild<QPushButton*>(QString::fromLatin1(name)), &QPushButton::clicked, this, handler);
-    };
-    on("Refresh", [this] { m_flows->Refresh(); });
-    on("Join", [this] { m_flows->Join(); });
-    on("Host", [this] { m_flows->Host(); });
-    on("WaitAndChat", [this] { m_flows->WaitAndChat(); });
-    on("CopyIP", [this] { CopyIp(); });
-    on("GetTheMod", [this] { GetTheMod(); });
-    on("ligabutton", [this] { m_shell->Open(m_currentMod().LigaUrl, "", common::ShowMode::ShowNormal); });
-    on("CloseButton", [this] { close(); });
 }
 
 void LauncherWindow::showEvent(QShowEvent* event) {

@@ -57,7 +57,6 @@ protected:
 
 private:
     void BuildLists();
-    void ConnectCommands();
     void CopyIp();
     void GetTheMod();
 
