@@ -143,6 +143,12 @@ void GameScan::ChecksumGameDll(const std::string& path) {
     }
     m_checksumBusy = 0;
     if (digest.Hex) {
+        // The one place that decides whether the game DLL is genuine: its
+        // file's SHA-256 is one of the digests in varnok.ini. Others see the
+        // same fact under other names: the report's DLL code (384 genuine,
+        // 381 not; status_report.h), the warning "DLL not Original on ..."
+        // (evaluation.cpp), and the label Correct, which reads "Checked !"
+        // once a digest has been computed.
         m_state.DllJudged = !m_genuine.empty();
         m_state.DllGenuine = std::find(m_genuine.begin(), m_genuine.end(), *digest.Hex) != m_genuine.end();
         m_state.DllChecksum = std::move(digest.Hex);
