@@ -180,8 +180,8 @@ int ModCatalogue::FindMod(std::string_view acronym, common::MessageSink& sink,
         }
     }
     if (found < 0) {
-        sink.ShowMessage(ExpandBreaks(language.Text("Main.Error5")) + " " + wanted + ". " +
-                         ExpandBreaks(language.Text("Main.Error6")));
+        sink.ShowMessage(ExpandBreaks(language.Text(Lang::MainError5)) + " " + wanted + ". " +
+                         ExpandBreaks(language.Text(Lang::MainError6)));
     }
     return found;
 }

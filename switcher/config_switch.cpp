@@ -168,7 +168,7 @@ bool ConfigSwitcher::RememberMode(std::string_view acronym) {
 
 void ConfigSwitcher::RecoverConfigs() {
     // Shown as written: this text keeps any backslash-n as two characters.
-    m_sink.ShowMessage(m_language.Text("Main.Recover"));
+    m_sink.ShowMessage(m_language.Text(Lang::MainRecover));
 
     for (const ModRecord& mod : m_catalogue.Mods()) {
         RecoverCopy(m_sink, {InModDirectory(mod.DefaultDir, kGameSettings),

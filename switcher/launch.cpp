@@ -40,8 +40,8 @@ const ModRecord& Launcher::Mod() const {
 }
 
 std::string Launcher::MissingDirectoryMessage(std::string_view directory) const {
-    return ExpandBreaks(m_language.Text("Main.Error2")) + " \"" + std::string(directory) + "\" " +
-           ExpandBreaks(m_language.Text("Main.Error3"));
+    return ExpandBreaks(m_language.Text(Lang::MainError2)) + " \"" + std::string(directory) + "\" " +
+           ExpandBreaks(m_language.Text(Lang::MainError3));
 }
 
 void Launcher::Start(const std::string& workingDir, const std::string& exe, const std::string& parameters,
@@ -84,21 +84,21 @@ void Launcher::LaunchGameWith(std::string_view extra) {
         parameters += extra;
     }
     Start(Mod().GameWorkingDir, exe, parameters,
-          "Game_exe  " + m_language.Text("Main.Error4") + " " + m_programDirectory + exe,
+          "Game_exe  " + m_language.Text(Lang::MainError4) + " " + m_programDirectory + exe,
           common::ShowMode::ShowNA);
 }
 
 void Launcher::LaunchMapEditor() {
     const std::string exe = Mod().EditExe;
     Start(Mod().EditWorkingDir, exe, " " + Mod().EditArguments,
-          "edit3.exe  " + m_language.Text("Main.Error4") + " " + m_programDirectory + exe,
+          "edit3.exe  " + m_language.Text(Lang::MainError4) + " " + m_programDirectory + exe,
           common::ShowMode::ShowNormal);
 }
 
 void Launcher::LaunchBriefingEditor() {
     const std::string exe = Mod().BriefExe;
     Start(Mod().BriefDir, exe, " " + Mod().BriefArguments,
-          "anied.exe " + m_language.Text("Main.Error4") + " " + m_programDirectory + exe,
+          "anied.exe " + m_language.Text(Lang::MainError4) + " " + m_programDirectory + exe,
           common::ShowMode::ShowNormal);
 }
 

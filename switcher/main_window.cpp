@@ -51,16 +51,16 @@ MainWindow::MainWindow(const LanguageTable& language, common::MessageSink& sink,
     CentreOnScreen();
 
     if (!common::DirectoryExists(common::JoinPath(m_programDirectory, "zandrel")))
-        m_sink.ShowMessage(ExpandBreaks(m_language.Text("Main.Error1")));
+        m_sink.ShowMessage(ExpandBreaks(m_language.Text(Lang::MainError1)));
 }
 
 void MainWindow::BuildControls() {
-    auto tr = [&](const char* key) { return common::UiText(m_language.Text(key)); };
+    auto tr = [&](Lang key) { return common::UiText(m_language.Text(key)); };
     // Each button is connected where it is made, from one table row: object
     // name (the tests find it by that), language key and command.
     struct Command {
         const char* name;
-        const char* key;
+        Lang key;
         std::function<void()> run;
     };
     const auto make = [this, &tr](QWidget* parent, const Command& c, const QRect& geometry) {
@@ -83,10 +83,10 @@ void MainWindow::BuildControls() {
     nameFont.setPointSize(11);
     m_modename->setFont(nameFont);
     const Command titleButtons[] = {
-        {"Readme", "Main.Readme", [this] { OpenSelected(&ModRecord::ReadmeUrl); }},
-        {"Chat", "Main.Chat", [this] { m_launcher.FireOnChat(); }},
-        {"Forum", "Main.Forum", afterSwitch([this] { OpenSelected(&ModRecord::ForumUrl); })},
-        {"GetMaps", "Main.GetMaps", [this] { OpenSelected(&ModRecord::GetMapsUrl); }}};
+        {"Readme", Lang::MainReadme, [this] { OpenSelected(&ModRecord::ReadmeUrl); }},
+        {"Chat", Lang::MainChat, [this] { m_launcher.FireOnChat(); }},
+        {"Forum", Lang::MainForum, afterSwitch([this] { OpenSelected(&ModRecord::ForumUrl); })},
+        {"GetMaps", Lang::MainGetMaps, [this] { OpenSelected(&ModRecord::GetMapsUrl); }}};
     int left = 313;
     for (const Command& b : titleButtons) {
         make(title, b, QRect(left, 5, 74, 23));
@@ -99,14 +99,14 @@ void MainWindow::BuildControls() {
     m_mode->setEditable(false);
     m_mode->setGeometry(0, 0, 129, 22);
     const Command commands[] = {
-        {"LaunchGame", "Main.LaunchGame", afterSwitch([this] { m_launcher.LaunchGame(""); })},
-        {"Multiplayer", "Main.Multiplayer", [this] { Multiplayer(); }},
-        {"SelectMap", "Main.SelectSPMap", [this] { SelectMap(); }},
-        {"Bootstrap", "Main.Bootstrap", [this] { Bootstrap(); }},
-        {"BriefingEdit", "Main.BriefingEdit", afterSwitch([this] { m_launcher.LaunchBriefingEditor(); })},
-        {"MapEdit", "Main.MapEdit", afterSwitch([this] { m_launcher.LaunchMapEditor(); })},
-        {"ModSetup", "Main.ModSetup", [this] { OpenSelected(&ModRecord::modSetup); }},
-        {"Close", "Main.Close", [this] { close(); }}};
+        {"LaunchGame", Lang::MainLaunchGame, afterSwitch([this] { m_launcher.LaunchGame(""); })},
+        {"Multiplayer", Lang::MainMultiplayer, [this] { Multiplayer(); }},
+        {"SelectMap", Lang::MainSelectSPMap, [this] { SelectMap(); }},
+        {"Bootstrap", Lang::MainBootstrap, [this] { Bootstrap(); }},
+        {"BriefingEdit", Lang::MainBriefingEdit, afterSwitch([this] { m_launcher.LaunchBriefingEditor(); })},
+        {"MapEdit", Lang::MainMapEdit, afterSwitch([this] { m_launcher.LaunchMapEditor(); })},
+        {"ModSetup", Lang::MainModSetup, [this] { OpenSelected(&ModRecord::modSetup); }},
+        {"Close", Lang::MainClose, [this] { close(); }}};
     int top = 26;
     for (const Command& c : commands) {
         QPushButton* button = make(column, c, QRect(0, top, 129, 24));
@@ -122,10 +122,10 @@ void MainWindow::BuildControls() {
 
     QWidget* tools = MakeGroup(this, "ToolBar", QRect(154, 260, 621, 33));
     const Command toolButtons[] = {
-        {"GetHelp", "Main.GetHelp", [this] { m_shell.Open(kHelpSiteUrl, "", common::ShowMode::Show); }},
-        {"FixConfig", "Main.FixConfig", [this] { FixConfig(); }},
-        {"ImportSave", "Main.ImportSave", [this] { ImportSave(); }},
-        {"Options", "Main.Options", [this] { emit OptionsRequested(); }}};
+        {"GetHelp", Lang::MainGetHelp, [this] { m_shell.Open(kHelpSiteUrl, "", common::ShowMode::Show); }},
+        {"FixConfig", Lang::MainFixConfig, [this] { FixConfig(); }},
+        {"ImportSave", Lang::MainImportSave, [this] { ImportSave(); }},
+        {"Options", Lang::MainOptions, [this] { emit OptionsRequested(); }}};
     left = 0;
     for (const Command& b : toolButtons) {
         make(tools, b, QRect(left, 5, 98, 23));
@@ -145,10 +145,11 @@ void MainWindow::BuildControls() {
 
     m_version = MakeLabel(this, "version", QString::fromLatin1(kVersionText), QRect(158, 296, 100, 18));
 
-    MakeLabel(this, "LanguageLabel", tr("Main.Language"), QRect(560, 404, 100, 20))
+    MakeLabel(this, "LanguageLabel", tr(Lang::MainLanguage), QRect(560, 404, 100, 20))
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    make(this, {"LanguageButton", "LangName", [this] { emit LanguageRequested(); }}, QRect(664, 404, 111, 20))
-        ->setToolTip(tr("LangSelect.Title"));
+    make(this, {"LanguageButton", Lang::LangName, [this] { emit LanguageRequested(); }},
+         QRect(664, 404, 111, 20))
+        ->setToolTip(tr(Lang::LangSelectTitle));
     connect(m_mode, &QComboBox::currentIndexChanged, this, &MainWindow::OnModeChanged);
 }
 
@@ -254,7 +255,7 @@ void MainWindow::SelectMap() {
     request.fileName = "*.ssm";
     request.defaultExtension = "*.ssm";
     request.filter = "*.ssm";
-    request.title = m_language.Text("Main.SelectMap");
+    request.title = m_language.Text(Lang::MainSelectMap);
     if (std::optional<std::string> chosen = m_chooser.ChooseFileToOpen(request))
         m_mapname = std::move(*chosen);
     // The dialog may have moved the current directory; descriptor paths need it back.
@@ -263,7 +264,7 @@ void MainWindow::SelectMap() {
 
 void MainWindow::Bootstrap() {
     if (m_mapname.empty()) {
-        m_sink.ShowMessage(ExpandBreaks(m_language.Text("Main.SelectMapError")));
+        m_sink.ShowMessage(ExpandBreaks(m_language.Text(Lang::MainSelectMapError)));
         return;
     }
     // No switch: the game starts with whatever configuration is installed.

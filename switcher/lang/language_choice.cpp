@@ -25,7 +25,7 @@ std::vector<std::string> ListLanguages(std::string_view programDirectory, const 
                                        common::MessageSink& sink) {
     const std::string directory = LanguageDirectory(programDirectory);
     if (!common::DirectoryExists(directory)) {
-        sink.ShowMessage(language.Text("LangSelect.error1"));
+        sink.ShowMessage(language.Text(Lang::LangSelectError1));
         return {};
     }
     // Every entry of any attribute counts, as the listing asks for all of
@@ -38,7 +38,7 @@ std::vector<std::string> ListLanguages(std::string_view programDirectory, const 
         }
     }
     if (names.empty()) {
-        sink.ShowMessage(language.Text("LangSelect.error2"));
+        sink.ShowMessage(language.Text(Lang::LangSelectError2));
     }
     return names;
 }

@@ -1,6 +1,5 @@
 #include "switcher/lang/language_table.h"
 
-#include "common/ascii_case.h"
 #include "common/ini_file.h"
 #include "switcher/text_helpers.h"
 
@@ -11,85 +10,99 @@ namespace {
 // language files store them; ExpandBreaks turns them into line breaks when a
 // message is shown.
 constexpr std::array<LanguageTable::Entry, LanguageTable::kKeyCount> kEntries{{
-    {"LangName", "English"},
-    {"LangSelect.Title", "Select Language"},
-    {"LangSelect.Select", "Select and Restart"},
-    {"LangSelect.Exit", "Exit"},
-    {"LangSelect.Change", "Changes applied to language settings - closing switcher"},
-    {"LangSelect.NoChange", "No language selected. No action performed"},
-    {"LangSelect.error1", "The zandrel\\lang\\ directory does not exist. Check your installation directory "
-                          "(remember to install with path)."},
-    {"LangSelect.error2", "No language files found in directory zandrel\\lang\\ - exiting"},
-    {"Main.Language", "Language : "},
-    {"Main.LaunchGame", "Launch Game"},
-    {"Main.Multiplayer", "Multiplayer"},
-    {"Main.SelectSPMap", "Select Map"},
-    {"Main.Bootstrap", "Bootstrap"},
-    {"Main.BriefingEdit", "Briefing Edit"},
-    {"Main.MapEdit", "Map Edit"},
-    {"Main.ModSetup", "Mod Setup"},
-    {"Main.Close", "Close"},
-    {"Main.GetHelp", "Get Help!"},
-    {"Main.FixConfig", "FixConfig"},
-    {"Main.ImportSave", "Import Save"},
-    {"Main.Options", "Options"},
-    {"Main.Readme", "Readme"},
-    {"Main.Chat", "Chat"},
-    {"Main.Forum", "Forum"},
-    {"Main.GetMaps", "Get Maps!"},
-    {"Main.Recover",
+    {Lang::LangName, "LangName", "English"},
+    {Lang::LangSelectTitle, "LangSelect.Title", "Select Language"},
+    {Lang::LangSelectSelect, "LangSelect.Select", "Select and Restart"},
+    {Lang::LangSelectExit, "LangSelect.Exit", "Exit"},
+    {Lang::LangSelectChange, "LangSelect.Change", "Changes applied to language settings - closing switcher"},
+    {Lang::LangSelectNoChange, "LangSelect.NoChange", "No language selected. No action performed"},
+    {Lang::LangSelectError1, "LangSelect.error1",
+     "The zandrel\\lang\\ directory does not exist. Check your installation directory "
+     "(remember to install with path)."},
+    {Lang::LangSelectError2, "LangSelect.error2",
+     "No language files found in directory zandrel\\lang\\ - exiting"},
+    {Lang::MainLanguage, "Main.Language", "Language : "},
+    {Lang::MainLaunchGame, "Main.LaunchGame", "Launch Game"},
+    {Lang::MainMultiplayer, "Main.Multiplayer", "Multiplayer"},
+    {Lang::MainSelectSPMap, "Main.SelectSPMap", "Select Map"},
+    {Lang::MainBootstrap, "Main.Bootstrap", "Bootstrap"},
+    {Lang::MainBriefingEdit, "Main.BriefingEdit", "Briefing Edit"},
+    {Lang::MainMapEdit, "Main.MapEdit", "Map Edit"},
+    {Lang::MainModSetup, "Main.ModSetup", "Mod Setup"},
+    {Lang::MainClose, "Main.Close", "Close"},
+    {Lang::MainGetHelp, "Main.GetHelp", "Get Help!"},
+    {Lang::MainFixConfig, "Main.FixConfig", "FixConfig"},
+    {Lang::MainImportSave, "Main.ImportSave", "Import Save"},
+    {Lang::MainOptions, "Main.Options", "Options"},
+    {Lang::MainReadme, "Main.Readme", "Readme"},
+    {Lang::MainChat, "Main.Chat", "Chat"},
+    {Lang::MainForum, "Main.Forum", "Forum"},
+    {Lang::MainGetMaps, "Main.GetMaps", "Get Maps!"},
+    {Lang::MainRecover, "Main.Recover",
      "Will try to return to default configs for all installed mods. Switcher will exit afterwards."},
-    {"Main.Error1", "Cant find Zandrel directory - error!"},
-    {"Main.Error2", "Subdirectory"},
-    {"Main.Error3", "not found. Switcher should be run from the root dir"},
-    {"Main.Error4", "not found"},
-    {"Main.Error5", "error looking for mode:"},
-    {"Main.Error6", "not found"},
-    {"Main.SelectMapError", "Select Singleplayer map to bootstrap"},
-    {"Main.SelectMap", "Select Singleplayer map to load."},
-    {"Mplay.ModClasses", "Mod Classes"},
-    {"Mplay.GetTheMod", "Get The Mod"},
-    {"Mplay.PlayersWatching", "Players Watching"},
-    {"Mplay.WaitAndChat", "Wait and Chat"},
-    {"Mplay.Join", "// Join //"},
-    {"Mplay.Refresh", "Refresh"},
-    {"Mplay.CopyIP", "Copy IP"},
-    {"Mplay.GotoRanking", "Goto Ranking"},
-    {"Mplay.Close", "Close"},
-    {"Mplay.IP", "IP"},
-    {"Mplay.Host", "// Host //"},
-    {"Mplay.UserName", "Username"},
-    {"Mplay.Map", "Map"},
-    {"Mplay.Comment", "Comment"},
-    {"Mplay.Players", "Players     "},
-    {"Mplay.HeaderIP", "IP"},
-    {"Mplay.HeaderUsername", "Username"},
-    {"Mplay.HeaderPosted", "Posted"},
-    {"Mplay.HeaderVersion", "Version"},
-    {"Mplay.HeaderPlayer", "Pl."},
-    {"Mplay.HeaderMap", "Map"},
-    {"Mplay.HeaderComment", "Comment"},
-    {"Mplay.StayInChatMsg", "Stay in chat!!! :)"},
-    {"Mplay.Errror1",
+    {Lang::MainError1, "Main.Error1", "Cant find Zandrel directory - error!"},
+    {Lang::MainError2, "Main.Error2", "Subdirectory"},
+    {Lang::MainError3, "Main.Error3", "not found. Switcher should be run from the root dir"},
+    {Lang::MainError4, "Main.Error4", "not found"},
+    {Lang::MainError5, "Main.Error5", "error looking for mode:"},
+    {Lang::MainError6, "Main.Error6", "not found"},
+    {Lang::MainSelectMapError, "Main.SelectMapError", "Select Singleplayer map to bootstrap"},
+    {Lang::MainSelectMap, "Main.SelectMap", "Select Singleplayer map to load."},
+    {Lang::MplayModClasses, "Mplay.ModClasses", "Mod Classes"},
+    {Lang::MplayGetTheMod, "Mplay.GetTheMod", "Get The Mod"},
+    {Lang::MplayPlayersWatching, "Mplay.PlayersWatching", "Players Watching"},
+    {Lang::MplayWaitAndChat, "Mplay.WaitAndChat", "Wait and Chat"},
+    {Lang::MplayJoin, "Mplay.Join", "// Join //"},
+    {Lang::MplayRefresh, "Mplay.Refresh", "Refresh"},
+    {Lang::MplayCopyIP, "Mplay.CopyIP", "Copy IP"},
+    {Lang::MplayGotoRanking, "Mplay.GotoRanking", "Goto Ranking"},
+    {Lang::MplayClose, "Mplay.Close", "Close"},
+    {Lang::MplayIP, "Mplay.IP", "IP"},
+    {Lang::MplayHost, "Mplay.Host", "// Host //"},
+    {Lang::MplayUserName, "Mplay.UserName", "Username"},
+    {Lang::MplayMap, "Mplay.Map", "Map"},
+    {Lang::MplayComment, "Mplay.Comment", "Comment"},
+    {Lang::MplayPlayers, "Mplay.Players", "Players     "},
+    {Lang::MplayHeaderIP, "Mplay.HeaderIP", "IP"},
+    {Lang::MplayHeaderUsername, "Mplay.HeaderUsername", "Username"},
+    {Lang::MplayHeaderPosted, "Mplay.HeaderPosted", "Posted"},
+    {Lang::MplayHeaderVersion, "Mplay.HeaderVersion", "Version"},
+    {Lang::MplayHeaderPlayer, "Mplay.HeaderPlayer", "Pl."},
+    {Lang::MplayHeaderMap, "Mplay.HeaderMap", "Map"},
+    {Lang::MplayHeaderComment, "Mplay.HeaderComment", "Comment"},
+    {Lang::MplayStayInChatMsg, "Mplay.StayInChatMsg", "Stay in chat!!! :)"},
+    {Lang::MplayErrror1, "Mplay.Errror1",
      "You are trying to launch a mod of different class than your current mod. \\n\\nManually switch to an:"},
-    {"Mplay.Errror2", "mod to confirm launch.)"},
-    {"Mplay.Errror3", "Try again later, it doesnt work now due to server downtime or timeout - switch to cdv "
-                      "mode and use the ip database there."},
-    {"Options.MiscOptions", "Misc Options"},
-    {"Options.ViewNews", "Show News on Startup"},
-    {"Options.ModEventTrigger", "Mod Event Triggers"},
-    {"Options.OnLaunch", "OnLaunch mod event"},
-    {"Options.OnMultiplayer", "OnMultiplayer mod event"},
-    {"options.MplayLauncher", "Multiplayer Launcher"},
-    {"options.LaunchHosting", "Launch When Hosting?"},
-    {"options.JoinDirect", "Join MP game directly (only v2.2+)"},
-    {"options.FetchIP", "Fetch IP list when joining game?"},
-    {"options.ImportSave", "Import Savegames Into Current Mode"},
-    {"options.Save", "Save"},
-    {"options.Cancel", "Cancel"},
+    {Lang::MplayErrror2, "Mplay.Errror2", "mod to confirm launch.)"},
+    {Lang::MplayErrror3, "Mplay.Errror3",
+     "Try again later, it doesnt work now due to server downtime or timeout - switch to cdv "
+     "mode and use the ip database there."},
+    {Lang::OptionsMiscOptions, "Options.MiscOptions", "Misc Options"},
+    {Lang::OptionsViewNews, "Options.ViewNews", "Show News on Startup"},
+    {Lang::OptionsModEventTrigger, "Options.ModEventTrigger", "Mod Event Triggers"},
+    {Lang::OptionsOnLaunch, "Options.OnLaunch", "OnLaunch mod event"},
+    {Lang::OptionsOnMultiplayer, "Options.OnMultiplayer", "OnMultiplayer mod event"},
+    {Lang::OptionsMplayLauncher, "options.MplayLauncher", "Multiplayer Launcher"},
+    {Lang::OptionsLaunchHosting, "options.LaunchHosting", "Launch When Hosting?"},
+    {Lang::OptionsJoinDirect, "options.JoinDirect", "Join MP game directly (only v2.2+)"},
+    {Lang::OptionsFetchIP, "options.FetchIP", "Fetch IP list when joining game?"},
+    {Lang::OptionsImportSave, "options.ImportSave", "Import Savegames Into Current Mode"},
+    {Lang::OptionsSave, "options.Save", "Save"},
+    {Lang::OptionsCancel, "options.Cancel", "Cancel"},
 }};
 
-constexpr std::string_view kPlayersWatchingKey = "Mplay.PlayersWatching";
+// Text(key) indexes the table by the key's number, so the two orders must agree.
+constexpr bool InKeyOrder() {
+    for (std::size_t i = 0; i < kEntries.size(); ++i) {
+        if (static_cast<std::size_t>(kEntries[i].id) != i) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(InKeyOrder(), "the entries must be in the order of enum Lang");
+
+constexpr auto kPlayersWatching = static_cast<std::size_t>(Lang::MplayPlayersWatching);
 
 } // namespace
 
@@ -101,7 +114,7 @@ LanguageTable::LanguageTable() {
     for (std::size_t i = 0; i < kKeyCount; ++i) {
         m_texts[i] = std::string(kEntries[i].englishDefault);
     }
-    m_texts[IndexOf(kPlayersWatchingKey)] += " : ";
+    m_texts[kPlayersWatching] += " : ";
 }
 
 void LanguageTable::Load(std::string_view programDirectory) {
@@ -122,22 +135,7 @@ void LanguageTable::Load(const common::IniDocument& file) {
         }
     }
     // The label is followed by the count of watching users.
-    m_texts[IndexOf(kPlayersWatchingKey)] += " : ";
-}
-
-std::size_t LanguageTable::IndexOf(std::string_view key) {
-    for (std::size_t i = 0; i < kKeyCount; ++i) {
-        if (common::EqualsIgnoringAsciiCase(kEntries[i].key, key)) {
-            return i;
-        }
-    }
-    return kKeyCount;
-}
-
-const std::string& LanguageTable::Text(std::string_view key) const {
-    static const std::string empty;
-    const std::size_t index = IndexOf(key);
-    return index < kKeyCount ? m_texts[index] : empty;
+    m_texts[kPlayersWatching] += " : ";
 }
 
 std::string ExpandBreaks(std::string_view text) {

@@ -21,15 +21,16 @@ LanguageWindow::LanguageWindow(const LanguageTable& language, common::MessageSin
     : BackgroundWindow(QSize(289, 98), parent), m_language(language), m_sink(sink),
       m_programDirectory(std::move(programDirectory)) {
     setObjectName(QStringLiteral("TForm7"));
-    setWindowTitle(common::UiText(language.Text("LangSelect.Title")));
+    setWindowTitle(common::UiText(language.Text(Lang::LangSelectTitle)));
 
     m_langs = new QListWidget(this);
     m_langs->setObjectName(QStringLiteral("langs"));
     m_langs->setGeometry(40, 6, 210, 60);
-    QPushButton* confirm = MakeFlatButton(
-        this, "updatelanguage", common::UiText(language.Text("LangSelect.Select")), QRect(40, 70, 140, 22));
-    QPushButton* exit = MakeFlatButton(this, "ExitButton", common::UiText(language.Text("LangSelect.Exit")),
-                                       QRect(190, 70, 60, 22));
+    QPushButton* confirm =
+        MakeFlatButton(this, "updatelanguage", common::UiText(language.Text(Lang::LangSelectSelect)),
+                       QRect(40, 70, 140, 22));
+    QPushButton* exit = MakeFlatButton(
+        this, "ExitButton", common::UiText(language.Text(Lang::LangSelectExit)), QRect(190, 70, 60, 22));
     connect(confirm, &QPushButton::clicked, this, &LanguageWindow::Confirm);
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
     CentreOnScreen();
@@ -54,11 +55,11 @@ void LanguageWindow::Confirm() {
     // Only a name the user picked counts, not a row that merely has the focus.
     const QList<QListWidgetItem*> picked = m_langs->selectedItems();
     if (picked.isEmpty()) {
-        m_sink.ShowMessage(m_language.Text("LangSelect.NoChange"));
+        m_sink.ShowMessage(m_language.Text(Lang::LangSelectNoChange));
         return;
     }
     ApplyLanguage(m_programDirectory, picked.front()->data(Qt::UserRole).toByteArray().toStdString());
-    m_sink.ShowMessage(m_language.Text("LangSelect.Change"));
+    m_sink.ShowMessage(m_language.Text(Lang::LangSelectChange));
     emit ExitRequested(kExitCodeAfterLanguageChange);
 }
 

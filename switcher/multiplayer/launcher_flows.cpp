@@ -74,7 +74,7 @@ void LauncherFlows::Open() {
     m_context.client.FetchOwnAddress([this](std::optional<std::string> address) {
         if (!address) {
             m_ownAddressFailed = true;
-            m_context.sink.ShowMessage(ExpandBreaks(m_context.language.Text("Mplay.Errror3")));
+            m_context.sink.ShowMessage(ExpandBreaks(m_context.language.Text(Lang::MplayErrror3)));
             m_view.CloseSoon();
             return;
         }
@@ -199,8 +199,9 @@ void LauncherFlows::Join() {
     const GameListEntry entry = ShownEntry(row < 0 ? 0 : row);
     if (!SameClass(CurrentMod().Class, entry[Field::Class])) {
         const LanguageTable& t = m_context.language;
-        m_context.sink.ShowMessage(ExpandBreaks(t.Text("Mplay.Errror1")) + UpperAscii(entry[Field::Class]) +
-                                   " " + ExpandBreaks(t.Text("Mplay.Errror2")));
+        m_context.sink.ShowMessage(ExpandBreaks(t.Text(Lang::MplayErrror1)) +
+                                   UpperAscii(entry[Field::Class]) + " " +
+                                   ExpandBreaks(t.Text(Lang::MplayErrror2)));
         return;
     }
     // A failed write has shown its message; the game would start with a stale list.
@@ -288,7 +289,7 @@ void LauncherFlows::Host(std::function<void()> after) {
 }
 
 void LauncherFlows::WaitAndChat() {
-    m_context.sink.ShowMessage(ExpandBreaks(m_context.language.Text("Mplay.StayInChatMsg")));
+    m_context.sink.ShowMessage(ExpandBreaks(m_context.language.Text(Lang::MplayStayInChatMsg)));
     m_view.SetBoxText(LauncherView::Box::Map, "(No game)");
     m_view.SetBoxText(LauncherView::Box::Comment,
                       "Looking for game, waiting in " + ServiceHostName(m_context.serviceRoot()) + "/chat/");

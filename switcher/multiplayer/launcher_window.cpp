@@ -42,10 +42,10 @@ LauncherWindow::LauncherWindow(const LanguageTable& language, QWidget* parent)
     : BackgroundWindow(QSize(785, 521), parent), m_language(language) {
     setObjectName(QStringLiteral("TForm3"));
     setWindowTitle(QStringLiteral("Multiplayer Launcher"));
-    auto tr = [&](const char* key) { return common::UiText(language.Text(key)); };
+    auto tr = [&](Lang key) { return common::UiText(language.Text(key)); };
     // Each button is connected where it is made. Its command does nothing
     // until Attach has given the window its flows, shell and mod.
-    const auto make = [this, &tr](const char* name, const char* key, const QRect& geometry,
+    const auto make = [this, &tr](const char* name, Lang key, const QRect& geometry,
                                   std::function<void()> run) {
         QPushButton* button = MakeFlatButton(this, name, tr(key), geometry);
         connect(button, &QPushButton::clicked, this, [this, run = std::move(run)] {
@@ -58,24 +58,24 @@ LauncherWindow::LauncherWindow(const LanguageTable& language, QWidget* parent)
     // Upper part: the banner, and at the right the class tree.
     m_banner = MakeLabel(this, "banner", QString(), QRect(16, 14, kBannerWidth, kBannerHeight));
     m_banner->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    MakeLabel(this, "ModClassesLabel", tr("Mplay.ModClasses"), QRect(560, 8, 209, 18));
-    make("GetTheMod", "Mplay.GetTheMod", QRect(560, 128, 209, 20), [this] { GetTheMod(); });
+    MakeLabel(this, "ModClassesLabel", tr(Lang::MplayModClasses), QRect(560, 8, 209, 18));
+    make("GetTheMod", Lang::MplayGetTheMod, QRect(560, 128, 209, 20), [this] { GetTheMod(); });
 
     // Lower left: the watcher count over the commands.
-    MakeLabel(this, "PlayersWatchingLabel", tr("Mplay.PlayersWatching"), QRect(16, 362, 140, 18));
+    MakeLabel(this, "PlayersWatchingLabel", tr(Lang::MplayPlayersWatching), QRect(16, 362, 140, 18));
     m_usercount = MakeLabel(this, "usercount", QString(), QRect(156, 362, 60, 18));
     m_usercount->setTextFormat(Qt::PlainText);
     const struct {
         const char* name;
-        const char* key;
+        Lang key;
         std::function<void()> run;
-    } commands[] = {{"WaitAndChat", "Mplay.WaitAndChat", [this] { m_flows->WaitAndChat(); }},
-                    {"Join", "Mplay.Join", [this] { m_flows->Join(); }},
-                    {"Refresh", "Mplay.Refresh", [this] { m_flows->Refresh(); }},
-                    {"CopyIP", "Mplay.CopyIP", [this] { CopyIp(); }},
-                    {"ligabutton", "Mplay.GotoRanking",
+    } commands[] = {{"WaitAndChat", Lang::MplayWaitAndChat, [this] { m_flows->WaitAndChat(); }},
+                    {"Join", Lang::MplayJoin, [this] { m_flows->Join(); }},
+                    {"Refresh", Lang::MplayRefresh, [this] { m_flows->Refresh(); }},
+                    {"CopyIP", Lang::MplayCopyIP, [this] { CopyIp(); }},
+                    {"ligabutton", Lang::MplayGotoRanking,
                      [this] { m_shell->Open(m_currentMod().LigaUrl, "", common::ShowMode::ShowNormal); }},
-                    {"CloseButton", "Mplay.Close", [this] { close(); }}};
+                    {"CloseButton", Lang::MplayClose, [this] { close(); }}};
     int top = 384;
     for (const auto& c : commands) {
         QPushButton* button = make(c.name, c.key, QRect(16, top, 160, 20), c.run);
@@ -87,17 +87,17 @@ LauncherWindow::LauncherWindow(const LanguageTable& language, QWidget* parent)
     }
 
     // Lower right: the host boxes (made at the first show), the Host button beside modename.
-    m_host = make("Host", "Mplay.Host", QRect(200, 424, 110, 22), [this] { m_flows->Host(); });
+    m_host = make("Host", Lang::MplayHost, QRect(200, 424, 110, 22), [this] { m_flows->Host(); });
     m_modename = MakeLabel(this, "modename", QString(), QRect(316, 424, 453, 22));
 
     // Message texts, kept in invisible labels.
     const struct {
         const char* name;
-        const char* key;
-    } hidden[] = {{"caption_Error1", "Mplay.Errror1"},
-                  {"caption_Error2", "Mplay.Errror2"},
-                  {"caption_Error3", "Mplay.Errror3"},
-                  {"caption_stayinchat", "Mplay.StayInChatMsg"}};
+        Lang key;
+    } hidden[] = {{"caption_Error1", Lang::MplayErrror1},
+                  {"caption_Error2", Lang::MplayErrror2},
+                  {"caption_Error3", Lang::MplayErrror3},
+                  {"caption_stayinchat", Lang::MplayStayInChatMsg}};
     for (const auto& h : hidden)
         MakeLabel(this, h.name, tr(h.key), QRect(0, 0, 10, 10))->hide();
 
@@ -157,7 +157,7 @@ void LauncherWindow::BuildLists() {
     if (m_listsBuilt)
         return;
     m_listsBuilt = true;
-    auto tr = [&](const char* key) { return common::UiText(m_language.Text(key)); };
+    auto tr = [&](Lang key) { return common::UiText(m_language.Text(key)); };
 
     // Upper right: the class tree.
     m_filter = new QTreeWidget(this);
@@ -171,11 +171,11 @@ void LauncherWindow::BuildLists() {
     });
 
     // Middle: the game list, its rows made on demand by the model.
-    const char* headers[] = {"Mplay.HeaderIP",      "Mplay.HeaderUsername", "Mplay.HeaderPosted",
-                             "Mplay.HeaderVersion", "Mplay.HeaderMap",      "Mplay.HeaderPlayer",
-                             "Mplay.HeaderComment"};
+    const Lang headers[] = {Lang::MplayHeaderIP,      Lang::MplayHeaderUsername, Lang::MplayHeaderPosted,
+                            Lang::MplayHeaderVersion, Lang::MplayHeaderMap,      Lang::MplayHeaderPlayer,
+                            Lang::MplayHeaderComment};
     QStringList headerTexts;
-    for (const char* key : headers)
+    for (const Lang key : headers)
         headerTexts << tr(key);
     m_gameModel = new GameListModel(headerTexts, this);
     m_games = MakeGameTable(this, m_gameModel);
@@ -203,11 +203,11 @@ void LauncherWindow::BuildLists() {
     const struct {
         const char* label;
         const char* name;
-        const char* key;
-    } boxes[] = {{"IPLabel", "ip", "Mplay.IP"},
-                 {"UserNameLabel", "username", "Mplay.UserName"},
-                 {"MapLabel", "map", "Mplay.Map"},
-                 {"CommentLabel", "comment", "Mplay.Comment"}};
+        Lang key;
+    } boxes[] = {{"IPLabel", "ip", Lang::MplayIP},
+                 {"UserNameLabel", "username", Lang::MplayUserName},
+                 {"MapLabel", "map", Lang::MplayMap},
+                 {"CommentLabel", "comment", Lang::MplayComment}};
     QLineEdit** edits[] = {&m_ip, &m_username, &m_map, &m_comment};
     int left = 200;
     const int boxWidths[] = {110, 110, 110, 150};
@@ -217,7 +217,7 @@ void LauncherWindow::BuildLists() {
         (*edits[i])->show();
         left += boxWidths[i] + 6;
     }
-    MakeLabel(this, "PlayersLabel", tr("Mplay.Players"), QRect(left, 370, 769 - left, 18))->show();
+    MakeLabel(this, "PlayersLabel", tr(Lang::MplayPlayers), QRect(left, 370, 769 - left, 18))->show();
     m_players = new QComboBox(this);
     m_players->setObjectName(QStringLiteral("players"));
     m_players->setEditable(true);

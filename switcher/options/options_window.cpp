@@ -24,21 +24,21 @@ OptionsWindow::OptionsWindow(const LanguageTable& language, common::MessageSink&
     : BackgroundWindow(QSize(490, 240), parent), m_sink(sink), m_settingsPath(std::move(settingsPath)) {
     setObjectName(QStringLiteral("TForm5"));
     setWindowTitle(QStringLiteral("Options"));
-    auto tr = [&](const char* key) { return common::UiText(language.Text(key)); };
+    auto tr = [&](Lang key) { return common::UiText(language.Text(key)); };
 
     // Left column: misc and mod event triggers; right column: the launcher.
-    MakeLabel(this, "MiscOptionsLabel", tr("Options.MiscOptions"), QRect(12, 10, 220, 18));
-    m_viewNews = MakeBox(this, "optionsViewNews", tr("Options.ViewNews"), QRect(20, 30, 220, 20));
-    MakeLabel(this, "ModEventTriggerLabel", tr("Options.ModEventTrigger"), QRect(12, 62, 220, 18));
-    m_onLaunch = MakeBox(this, "OnLaunch", tr("Options.OnLaunch"), QRect(20, 82, 220, 20));
-    m_onMultiplayer = MakeBox(this, "OnMultiplayer", tr("Options.OnMultiplayer"), QRect(20, 104, 220, 20));
+    MakeLabel(this, "MiscOptionsLabel", tr(Lang::OptionsMiscOptions), QRect(12, 10, 220, 18));
+    m_viewNews = MakeBox(this, "optionsViewNews", tr(Lang::OptionsViewNews), QRect(20, 30, 220, 20));
+    MakeLabel(this, "ModEventTriggerLabel", tr(Lang::OptionsModEventTrigger), QRect(12, 62, 220, 18));
+    m_onLaunch = MakeBox(this, "OnLaunch", tr(Lang::OptionsOnLaunch), QRect(20, 82, 220, 20));
+    m_onMultiplayer = MakeBox(this, "OnMultiplayer", tr(Lang::OptionsOnMultiplayer), QRect(20, 104, 220, 20));
 
-    MakeLabel(this, "MplayLauncherLabel", tr("options.MplayLauncher"), QRect(250, 10, 230, 18));
+    MakeLabel(this, "MplayLauncherLabel", tr(Lang::OptionsMplayLauncher), QRect(250, 10, 230, 18));
     m_launchWhenHost =
-        MakeBox(this, "optionsLaunchWhenHost", tr("options.LaunchHosting"), QRect(258, 30, 226, 20));
+        MakeBox(this, "optionsLaunchWhenHost", tr(Lang::OptionsLaunchHosting), QRect(258, 30, 226, 20));
     m_fetchSelectedIp =
-        MakeBox(this, "optionsFetchSelectedIp", tr("options.JoinDirect"), QRect(258, 52, 226, 20));
-    m_fetchAll = MakeBox(this, "optionsFetchAll", tr("options.FetchIP"), QRect(258, 74, 226, 20));
+        MakeBox(this, "optionsFetchSelectedIp", tr(Lang::OptionsJoinDirect), QRect(258, 52, 226, 20));
+    m_fetchAll = MakeBox(this, "optionsFetchAll", tr(Lang::OptionsFetchIP), QRect(258, 74, 226, 20));
 
     // The chat settings are kept and saved, but nothing acts on them, so
     // their controls stay hidden (with fixed English captions).
@@ -54,9 +54,9 @@ OptionsWindow::OptionsWindow(const LanguageTable& language, common::MessageSink&
         box->hide();
 
     QPushButton* import =
-        MakeFlatButton(this, "ImportSave", tr("options.ImportSave"), QRect(12, 150, 230, 22));
-    QPushButton* save = MakeFlatButton(this, "Save", tr("options.Save"), QRect(300, 206, 80, 24));
-    QPushButton* cancel = MakeFlatButton(this, "Cancel", tr("options.Cancel"), QRect(392, 206, 80, 24));
+        MakeFlatButton(this, "ImportSave", tr(Lang::OptionsImportSave), QRect(12, 150, 230, 22));
+    QPushButton* save = MakeFlatButton(this, "Save", tr(Lang::OptionsSave), QRect(300, 206, 80, 24));
+    QPushButton* cancel = MakeFlatButton(this, "Cancel", tr(Lang::OptionsCancel), QRect(392, 206, 80, 24));
     connect(import, &QPushButton::clicked, this, &OptionsWindow::ImportSaveRequested);
     connect(save, &QPushButton::clicked, this, &OptionsWindow::Save);
     // Cancel writes nothing; the boxes keep what the user made of them.

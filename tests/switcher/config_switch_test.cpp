@@ -214,7 +214,7 @@ TEST(RecoverConfigs, FailedCopiesStillRememberTheFirstEntryAndAnEmptyCatalogueCh
     const std::string first = switcher::LowerAscii(game.catalogue.Mods()[0].Acronym);
 
     game.switcher.RecoverConfigs();
-    EXPECT_EQ(game.sink.messages, std::vector<std::string>{game.language.Text("Main.Recover")});
+    EXPECT_EQ(game.sink.messages, std::vector<std::string>{game.language.Text(switcher::Lang::MainRecover)});
     EXPECT_EQ(game.Get("zandrel/a/config/sudtest.ini"), "a sud");
     EXPECT_EQ(game.Get("zandrel/b/config/edit3.ini"), "b edit");
     EXPECT_EQ(game.Get("game/sudtest.ini"), "installed");
@@ -291,7 +291,7 @@ TEST(RecoverConfigs, ReportsARefusedDefaultFileAndMakesTheOtherCopies) {
     game.switcher.RecoverConfigs();
     const std::string refused = "Unable to copy " + big + ": it is larger than 4 MiB.";
     EXPECT_EQ(game.sink.messages,
-              (std::vector<std::string>{game.language.Text("Main.Recover"), refused, refused}));
+              (std::vector<std::string>{game.language.Text(switcher::Lang::MainRecover), refused, refused}));
     EXPECT_EQ(game.Get("zandrel/a/config/sudtest.ini"), "a sud");
     EXPECT_EQ(game.Get("game/sudtest.ini"), "installed sud");
     EXPECT_EQ(game.Get("zandrel/a/config/edit3.ini"), "a default edit");

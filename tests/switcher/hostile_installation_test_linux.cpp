@@ -61,7 +61,8 @@ TEST(HostileInstallation, OversizedDescriptorAndLanguageFileReadAsEmpty) {
 
     switcher::LanguageTable language;
     language.Load(dir.str());
-    EXPECT_EQ(language.Text("Main.Error5"), switcher::LanguageTable().Text("Main.Error5"));
+    EXPECT_EQ(language.Text(switcher::Lang::MainError5),
+              switcher::LanguageTable().Text(switcher::Lang::MainError5));
     // Nothing was written over the big files.
     EXPECT_EQ(fs::file_size(dir.path() / "zandrel" / "lang.ini"), k200MB);
 }

@@ -75,14 +75,14 @@ TEST(LanguageChoice, MissingOrEmptyDirectoryShowsItsMessageAsWritten) {
     Languages langs;
     EXPECT_TRUE(langs.List().empty());
     ASSERT_EQ(langs.sink.messages.size(), 1u);
-    EXPECT_EQ(langs.sink.messages[0], langs.table.Text("LangSelect.error1"));
+    EXPECT_EQ(langs.sink.messages[0], langs.table.Text(switcher::Lang::LangSelectError1));
     EXPECT_NE(langs.sink.messages[0].find("zandrel\\lang\\"), std::string::npos);
 
     langs.sink.messages.clear();
     langs.Add("readme.txt");
     EXPECT_TRUE(langs.List().empty());
     ASSERT_EQ(langs.sink.messages.size(), 1u);
-    EXPECT_EQ(langs.sink.messages[0], langs.table.Text("LangSelect.error2"));
+    EXPECT_EQ(langs.sink.messages[0], langs.table.Text(switcher::Lang::LangSelectError2));
 
     // Texts from a language file keep a written \n as two characters.
     WriteBytes(langs.Active(), "[lang]\r\nLangSelect.error2=Keine Sprachdateien\\nEnde\r\n");

@@ -7,6 +7,7 @@
 #include <string>
 
 using switcher::ExpandBreaks;
+using switcher::Lang;
 using switcher::LanguageTable;
 
 namespace {
@@ -19,7 +20,7 @@ void WriteLanguageFile(const testsupport::TempDir& root, std::string_view conten
 void ExpectEnglish(const LanguageTable& table) {
     for (const auto& entry : LanguageTable::Entries()) {
         const std::string expected(entry.englishDefault);
-        EXPECT_EQ(table.Text(entry.key), entry.key == "Mplay.PlayersWatching" ? expected + " : " : expected)
+        EXPECT_EQ(table.Text(entry.id), entry.id == Lang::MplayPlayersWatching ? expected + " : " : expected)
             << entry.key;
     }
 }
@@ -42,24 +43,21 @@ TEST(LanguageTable, HasAllKeysWithTheirEnglishTextsVerbatim) {
     EXPECT_EQ(entries[64].key, "Options.OnMultiplayer");
 
     const LanguageTable table;
-    EXPECT_EQ(table.Text("Mplay.Players"), "Players     ");
-    EXPECT_EQ(table.Text("Mplay.Errror1"), "You are trying to launch a mod of different class than your "
-                                           "current mod. \\n\\nManually switch to an:");
-    EXPECT_EQ(table.Text("Mplay.Error1"), "") << "the key has three r's";
-    EXPECT_EQ(table.Text("LangSelect.error1"),
+    EXPECT_EQ(table.Text(Lang::MplayPlayers), "Players     ");
+    EXPECT_EQ(table.Text(Lang::MplayErrror1), "You are trying to launch a mod of different class than your "
+                                              "current mod. \\n\\nManually switch to an:");
+    EXPECT_EQ(table.Text(Lang::LangSelectError1),
               "The zandrel\\lang\\ directory does not exist. Check your installation directory "
               "(remember to install with path).");
-    EXPECT_EQ(table.Text("Main.FixConfig"), "FixConfig");
-    EXPECT_EQ(table.Text("Mplay.Join"), "// Join //");
-    EXPECT_EQ(table.Text("Mplay.HeaderPlayer"), "Pl.");
-    EXPECT_EQ(table.Text("options.JoinDirect"), "Join MP game directly (only v2.2+)");
-    EXPECT_EQ(table.Text("Main.Error5"), "error looking for mode:");
-    EXPECT_EQ(table.Text("Mplay.PlayersWatching"), "Players Watching : ");
-    // Lookups ignore case; unknown keys give empty text.
-    EXPECT_EQ(table.Text("MAIN.LAUNCHGAME"), "Launch Game");
-    EXPECT_EQ(table.Text("Options.Cancel"), "Cancel");
-    EXPECT_EQ(table.Text("Main.NoSuchKey"), "");
-    EXPECT_EQ(table.Text(""), "");
+    EXPECT_EQ(table.Text(Lang::MainFixConfig), "FixConfig");
+    EXPECT_EQ(table.Text(Lang::MplayJoin), "// Join //");
+    EXPECT_EQ(table.Text(Lang::MplayHeaderPlayer), "Pl.");
+    EXPECT_EQ(table.Text(Lang::OptionsJoinDirect), "Join MP game directly (only v2.2+)");
+    EXPECT_EQ(table.Text(Lang::MainError5), "error looking for mode:");
+    EXPECT_EQ(table.Text(Lang::MplayPlayersWatching), "Players Watching : ");
+    EXPECT_EQ(table.Text(Lang::OptionsCancel), "Cancel");
+    EXPECT_EQ(entries[static_cast<std::size_t>(Lang::MplayErrror1)].key, "Mplay.Errror1")
+        << "three r's, as files have it";
 }
 
 TEST(LanguageTable, LoadsTheActiveFileAndKeepsEnglishForWhatItLacks) {
@@ -77,20 +75,20 @@ TEST(LanguageTable, LoadsTheActiveFileAndKeepsEnglishForWhatItLacks) {
                             "[other]\r\n"
                             "Main.Close=Schliessen\r\n");
     table.Load(root.str());
-    EXPECT_EQ(table.Text("Main.LaunchGame"), "Spiel starten");
-    EXPECT_EQ(table.Text("Main.Readme"), "Lies\\nmich") << "captions keep backslash-n";
-    EXPECT_EQ(table.Text("Mplay.PlayersWatching"), " : ");
-    EXPECT_EQ(table.Text("Mplay.Players"), "Spieler");
-    EXPECT_EQ(table.Text("options.Cancel"), "Abbrechen");
-    EXPECT_EQ(table.Text("Main.Close"), "Close") << "keys of other sections do not count";
-    EXPECT_EQ(table.Text("Main.Error6"), "not found");
+    EXPECT_EQ(table.Text(Lang::MainLaunchGame), "Spiel starten");
+    EXPECT_EQ(table.Text(Lang::MainReadme), "Lies\\nmich") << "captions keep backslash-n";
+    EXPECT_EQ(table.Text(Lang::MplayPlayersWatching), " : ");
+    EXPECT_EQ(table.Text(Lang::MplayPlayers), "Spieler");
+    EXPECT_EQ(table.Text(Lang::OptionsCancel), "Abbrechen");
+    EXPECT_EQ(table.Text(Lang::MainClose), "Close") << "keys of other sections do not count";
+    EXPECT_EQ(table.Text(Lang::MainError6), "not found");
 
     // Loading again starts from English, not from the previous language.
     WriteLanguageFile(root, "[lang]\r\nMain.Close=Fermer\r\n");
     table.Load(root.str());
-    EXPECT_EQ(table.Text("Main.Close"), "Fermer");
-    EXPECT_EQ(table.Text("Main.LaunchGame"), "Launch Game");
-    EXPECT_EQ(table.Text("Mplay.PlayersWatching"), "Players Watching : ");
+    EXPECT_EQ(table.Text(Lang::MainClose), "Fermer");
+    EXPECT_EQ(table.Text(Lang::MainLaunchGame), "Launch Game");
+    EXPECT_EQ(table.Text(Lang::MplayPlayersWatching), "Players Watching : ");
 
     WriteLanguageFile(root, "");
     table.Load(root.str());
@@ -106,6 +104,7 @@ TEST(ExpandBreaks, TurnsBackslashNIntoCarriageReturnsOnly) {
     EXPECT_EQ(ExpandBreaks("real\nnewline"), "real\nnewline");
     EXPECT_EQ(ExpandBreaks(""), "");
     const LanguageTable table;
-    EXPECT_EQ(ExpandBreaks(table.Text("Mplay.Errror1")), "You are trying to launch a mod of different class "
-                                                         "than your current mod. \r\rManually switch to an:");
+    EXPECT_EQ(ExpandBreaks(table.Text(Lang::MplayErrror1)),
+              "You are trying to launch a mod of different class "
+              "than your current mod. \r\rManually switch to an:");
 }
