@@ -55,8 +55,18 @@ void BM_ServerTickLoopback(benchmark::State& state) {
     monitortest::FakeTimer timer;
     NoView view;
     monitor::MonitorEngine engine(
-        monitor::EnginePorts{sockets, table, inspector, kessit, sound, clock, dateTime, timer, view, {}},
-        monitor::EngineConfig{0, ".", {}});
+        monitor::EnginePorts{.Sockets = sockets,
+                             .TcpTable = table,
+                             .Inspector = inspector,
+                             .Kessit = kessit,
+                             .Sound = sound,
+                             .Clock = clock,
+                             .DateTime = dateTime,
+                             .Timer = timer,
+                             .View = view,
+                             .DialUpAddress = {},
+                             .Errors = {}},
+        monitor::EngineConfig{.MonitorPort = 0, .ProgramDirectory = ".", .AfterEvaluation = {}});
     sockets.SetEvents(&engine);
     // Port 0: the server listens on a free port.
     engine.Start(monitor::InspectionSettings{}, true);

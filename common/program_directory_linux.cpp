@@ -1,17 +1,11 @@
 #include "common/program_directory.h"
 
 #include <filesystem>
-#include <optional>
 #include <system_error>
 #include <unistd.h>
 
 namespace common {
 namespace {
-
-std::optional<std::string>& Override() {
-    static std::optional<std::string> directory;
-    return directory;
-}
 
 std::string WithSeparator(std::string directory) {
     if (directory.empty() || directory.back() != '/') {
@@ -45,18 +39,12 @@ std::string ExecutableDirectory() {
     return WithSeparator(path.substr(0, path.rfind('/')));
 }
 
-std::string ProgramDirectory() {
-    static const std::string executableDirectory = ExecutableDirectory();
-    const auto& directory = Override();
-    return directory ? *directory : executableDirectory;
-}
-
-void SetProgramDirectory(std::string_view directory) {
+std::string AbsoluteDirectory(std::string_view directory) {
     std::filesystem::path path(directory);
     if (path.is_relative()) {
         path = std::filesystem::path(CurrentDirectoryOrRoot()) / path;
     }
-    Override() = WithSeparator(path.lexically_normal().string());
+    return WithSeparator(path.lexically_normal().string());
 }
 
 } // namespace common

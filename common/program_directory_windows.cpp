@@ -2,15 +2,8 @@
 
 #include <windows.h>
 
-#include <optional>
-
 namespace common {
 namespace {
-
-std::optional<std::string>& Override() {
-    static std::optional<std::string> directory;
-    return directory;
-}
 
 std::string WithSeparator(std::string directory) {
     if (directory.empty() || directory.back() != '\\') {
@@ -39,13 +32,7 @@ std::string ExecutableDirectory() {
     return WithSeparator(cut == std::string::npos ? std::string(".") : path.substr(0, cut));
 }
 
-std::string ProgramDirectory() {
-    static const std::string executableDirectory = ExecutableDirectory();
-    const auto& directory = Override();
-    return directory ? *directory : executableDirectory;
-}
-
-void SetProgramDirectory(std::string_view directory) {
+std::string AbsoluteDirectory(std::string_view directory) {
     // GetFullPathNameA makes the path absolute against the current directory,
     // resolves "." and "..", and turns '/' into '\'.
     const std::string relative = directory.empty() ? std::string(".") : std::string(directory);
@@ -56,7 +43,7 @@ void SetProgramDirectory(std::string_view directory) {
         length = GetFullPathNameA(relative.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     }
     full.resize(length < full.size() ? length : 0);
-    Override() = WithSeparator(full.empty() ? relative : full);
+    return WithSeparator(full.empty() ? relative : full);
 }
 
 } // namespace common

@@ -5,13 +5,12 @@
 namespace monitor {
 
 int PrintGenuineDigest(const std::string& nativePath, std::ostream& out, std::ostream& err) {
-    const FileDigest digest = FileSha256(nativePath);
-    if (!digest.Hex) {
-        err << "varnok: " << (digest.ErrorText.empty() ? "cannot read " + nativePath : digest.ErrorText)
-            << "\n";
+    const common::Result<std::string> digest = FileSha256(nativePath);
+    if (!digest) {
+        err << "varnok: " << digest.Error().Text << "\n";
         return 1;
     }
-    out << "Genuine=" << *digest.Hex << "\n";
+    out << "Genuine=" << *digest << "\n";
     return 0;
 }
 

@@ -7,8 +7,8 @@
 #include "monitor/digest_command.h"
 #include "monitor/inspect/inspection_settings.h"
 #include "monitor/log/log_verify.h"
+#include "monitor/monitor_program_qt.h"
 #include "monitor/single_instance_qt.h"
-#include "monitor/window/monitor_window.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -123,8 +123,9 @@ int main(int argc, char* argv[]) {
         monitorOptions.MonitorPort = port;
     }
     monitorOptions.StatusFile = options.statusFile.toLocal8Bit().toStdString();
+    monitorOptions.ProgramDirectory = common::ExecutableDirectory();
     if (!options.root.isEmpty()) {
-        common::SetProgramDirectory(options.root.toLocal8Bit().toStdString());
+        monitorOptions.ProgramDirectory = common::AbsoluteDirectory(options.root.toLocal8Bit().toStdString());
     } else if (common::RunsInstalled("varnok")) {
         // An installed monitor cannot write beside itself: its settings and
         // log live in the player's own data folder.
@@ -133,7 +134,7 @@ int main(int argc, char* argv[]) {
         if (!data.empty()) {
             std::filesystem::create_directories(data, error);
             if (!error)
-                common::SetProgramDirectory(data);
+                monitorOptions.ProgramDirectory = common::AbsoluteDirectory(data);
         }
     }
 
@@ -144,13 +145,14 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
-    monitor::MonitorWindow window(monitor::SystemPorts(), monitorOptions);
+    const std::string inspectionIni =
+        common::JoinPath(monitorOptions.ProgramDirectory, monitor::kInspectionIniName);
+    monitor::MonitorProgram program(monitor::SystemPorts(), std::move(monitorOptions));
+    monitor::MonitorWindow& window = program.Window();
     QObject::connect(&instance, &monitor::InstanceChannel::ActivationRequested, &window,
                      &monitor::MonitorWindow::Activate);
     window.show();
-    window.Start(monitor::ReadInspectionSettings(
-                     common::JoinPath(common::ProgramDirectory(), monitor::kInspectionIniName)),
-                 asServer);
+    window.Start(monitor::ReadInspectionSettings(inspectionIni), asServer);
 
     if (!options.screenshot.isEmpty()) {
         QTimer::singleShot(3000, &app, [&] {

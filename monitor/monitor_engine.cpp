@@ -1,6 +1,5 @@
 #include "monitor/monitor_engine.h"
 
-#include "common/program_directory.h"
 #include "monitor/log/log_file.h"
 #include "monitor/peers/status_report.h"
 
@@ -51,7 +50,7 @@ private:
 
 MonitorEngine::MonitorEngine(EnginePorts ports, EngineConfig config)
     : m_ports(std::move(ports)), m_config(std::move(config)),
-      m_scan(m_state, m_ports.Inspector, m_ports.Kessit, ErrorSinkReporter()) {}
+      m_scan(m_state, m_ports.Inspector, m_ports.Kessit, m_ports.Errors) {}
 
 MonitorEngine::~MonitorEngine() = default;
 
@@ -247,20 +246,19 @@ void MonitorEngine::Warn(std::string line) {
 }
 
 void MonitorEngine::SaveLog() {
-    std::string error;
-    const std::string directory =
-        m_config.ProgramDirectory.empty() ? common::ProgramDirectory() : m_config.ProgramDirectory;
+    const std::string& directory = m_config.ProgramDirectory;
     // Only the lines that this run has not yet written: a warning that repeats
     // at every tick saves after each, and rewriting the whole list each time
     // would grow the file with the square of the run's length.
     const std::size_t from = std::min(m_savedLines, m_display.List2.size());
     const std::span<const std::string> pending(m_display.List2.data() + from, m_display.List2.size() - from);
-    if (monitor::SaveLog(pending, directory, error)) {
+    const common::Result<common::Done> saved = monitor::SaveLog(pending, directory);
+    if (saved) {
         m_savedLines = m_display.List2.size();
         m_display.SaveLogError.clear();
         ++m_display.LogSaves;
     } else
-        m_display.SaveLogError = error.empty() ? std::string("Log not saved") : error;
+        m_display.SaveLogError = saved.Error().Text;
     Changed();
 }
 

@@ -3,6 +3,7 @@
 #include "monitor/clock.h"
 #include "monitor/date_time_format.h"
 #include "monitor/evaluation.h"
+#include "monitor/inspect/error_report.h"
 #include "monitor/inspect/game_scan.h"
 #include "monitor/inspect/inspection_settings.h"
 #include "monitor/inspect/kessit_port.h"
@@ -91,12 +92,13 @@ struct EnginePorts {
     MonitorView& View;
     // The own dial-up address, asked once at start-up.
     std::function<std::string()> DialUpAddress;
+    // Where the game scan's internal errors go (never the log).
+    ErrorReporter Errors;
 };
 
 struct EngineConfig {
     int MonitorPort = kDefaultMonitorPort;
-    // Where "Save Log" writes varnok.LOG; empty: the program directory at
-    // the time of the save.
+    // Where "Save Log" writes varnok.LOG: the program directory.
     std::string ProgramDirectory;
     // Run after every evaluation (the status file).
     std::function<void()> AfterEvaluation;

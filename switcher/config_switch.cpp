@@ -2,6 +2,7 @@
 
 #include "common/file_system.h"
 #include "common/ini_file.h"
+#include "common/result.h"
 #include "switcher/options/switcher_settings.h"
 
 #include <array>
@@ -77,7 +78,8 @@ void CopySilently(const SettingsCopy& copy) {
     std::string current;
     if (common::ReadWholeFile(copy.target, current, bytes.size()) && current == bytes)
         return;
-    [[maybe_unused]] const bool written = common::WriteFileAtomically(copy.target, bytes);
+    common::IgnoreResult(common::WriteFileAtomically(copy.target, bytes),
+                         "a copy that fails leaves the target as it was, and nothing is told");
 }
 
 // A copy of Fix config, which goes on past a refused file: each copy stands

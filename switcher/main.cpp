@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -90,16 +91,17 @@ int main(int argc, char* argv[]) {
     // names the game's folder once in the environment instead of every time.
     if (options.root.isEmpty())
         options.root = qEnvironmentVariable("ZANDREL_ROOT");
-    if (!options.root.isEmpty())
-        common::SetProgramDirectory(options.root.toLocal8Bit().toStdString());
-    if (!options.service.isEmpty())
-        switcher::SetServiceRoot(options.service.toStdString());
+    switcher::ProgramPlaces places{
+        .programDirectory = options.root.isEmpty()
+                                ? common::ExecutableDirectory()
+                                : common::AbsoluteDirectory(options.root.toLocal8Bit().toStdString()),
+        .serviceRoot = switcher::ServiceRootFrom(options.service.toStdString())};
     // Descriptor paths are relative to the installation root, so it is the
     // current directory while the switcher is idle.
-    common::ChangeCurrentDirectory(common::ProgramDirectory());
+    common::ChangeCurrentDirectory(places.programDirectory);
 
     switcher::MessageBoxSink sink;
-    switcher::ProgramWindows windows(sink);
+    switcher::ProgramWindows windows(std::move(places), sink);
     switcher::MainWindow& mainWindow = windows.Main();
 
     if (!options.screenshot.isEmpty()) {

@@ -1,7 +1,6 @@
 #include "switcher/main_window.h"
 
 #include "common/file_system.h"
-#include "common/program_directory.h"
 #include "common/qt/ui_text_qt.h"
 #include "switcher/banner_qt.h"
 #include "switcher/mod_display.h"
@@ -18,6 +17,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QUrl>
+#include <utility>
 
 namespace switcher {
 
@@ -38,12 +38,11 @@ QWidget* MakeGroup(QWidget* parent, const char* name, const QRect& geometry) {
 
 } // namespace
 
-MainWindow::MainWindow(const LanguageTable& language, common::MessageSink& sink, common::Shell& shell,
-                       FileChooser& chooser, QWidget* parent)
-    : BackgroundWindow(QSize(794, 433), parent), m_language(language), m_sink(sink), m_shell(shell),
-      m_chooser(chooser), m_programDirectory(common::ProgramDirectory()),
-      m_switcher(m_catalogue, language, sink, m_programDirectory),
-      m_launcher(m_catalogue, language, sink, shell, m_programDirectory, [this] { return SelectedIndex(); }) {
+MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
+    : BackgroundWindow(QSize(794, 433), parent), m_language(parts.language), m_sink(parts.sink),
+      m_shell(parts.shell), m_chooser(parts.chooser), m_catalogue(parts.catalogue),
+      m_switcher(parts.switcher), m_launcher(parts.launcher),
+      m_programDirectory(std::move(parts.programDirectory)), m_serviceRoot(std::move(parts.serviceRoot)) {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Zandrel"));
     SetHeadline(QStringLiteral("ZANDREL"), QStringLiteral("MOD SWITCHER  \u00B7  MULTIPLAYER LAUNCHER"));
@@ -161,7 +160,7 @@ void MainWindow::Attach(std::function<LauncherWindow&()> launcher, const Options
 void MainWindow::AdoptLauncher(LauncherWindow& launcher) {
     m_launcherWindow = &launcher;
     if (m_started) {
-        const ModDisplay d = DescribeMod(m_catalogue, SelectedIndex(), ServiceRoot(), VersionText());
+        const ModDisplay d = DescribeMod(m_catalogue, SelectedIndex(), m_serviceRoot, VersionText());
         ShowModInLauncher(d, d.bannerPath.empty() ? QImage() : LoadBanner(common::ResolvePath(d.bannerPath)));
     }
 }
@@ -191,7 +190,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::FirstShow() {
     m_switcher.LoadLastMode();
-    m_catalogue.LoadCatalogue(m_programDirectory, ServiceRoot());
+    m_catalogue.LoadCatalogue(m_programDirectory, m_serviceRoot);
 
     // Filling and selecting only shows the installed mod; no switch happens.
     const QSignalBlocker block(m_mode);
@@ -281,7 +280,7 @@ void MainWindow::ImportSave() {
 }
 
 void MainWindow::ShowModInfo() {
-    const ModDisplay d = DescribeMod(m_catalogue, SelectedIndex(), ServiceRoot(), VersionText());
+    const ModDisplay d = DescribeMod(m_catalogue, SelectedIndex(), m_serviceRoot, VersionText());
     const QImage banner = d.bannerPath.empty() ? QImage() : LoadBanner(common::ResolvePath(d.bannerPath));
 
     m_modename->setText(common::UiText(d.name));

@@ -24,17 +24,29 @@ class LauncherWindow;
 struct ModDisplay;
 class NewsView;
 
+// What the main window works with, built by the program's composition root
+// (ProgramWindows). Everything must outlive the window.
+struct MainWindowParts {
+    const LanguageTable& language;
+    common::MessageSink& sink;
+    common::Shell& shell;
+    FileChooser& chooser;
+    ModCatalogue& catalogue;
+    ConfigSwitcher& switcher;
+    Launcher& launcher;
+    std::string programDirectory; // with a trailing separator
+    std::string serviceRoot;
+};
+
 // The main window (TForm1): the mod list, the selected mod's name, banner and
-// news page, and the commands. The rules live in the engines it holds: the
-// configuration switcher (owner of lastmode) and the launcher of the game's
-// programs; the window forwards clicks to them.
+// news page, and the commands. The rules live in the engines it is handed:
+// the catalogue, the configuration switcher (owner of lastmode) and the
+// launcher of the game's programs; the window forwards clicks to them.
 class MainWindow : public BackgroundWindow {
     Q_OBJECT
 public:
-    // Checks that the mod root exists (a message on `sink` when it does not).
-    // `shell` and `chooser` must outlive the window.
-    MainWindow(const LanguageTable& language, common::MessageSink& sink, common::Shell& shell,
-               FileChooser& chooser, QWidget* parent = nullptr);
+    // Checks that the mod root exists (a message on the sink when it does not).
+    explicit MainWindow(MainWindowParts parts, QWidget* parent = nullptr);
 
     // The windows whose state follows the selected mod or feeds it; set
     // before the window is first shown. The launcher window is made by
@@ -49,8 +61,6 @@ public:
     const std::string& MapName() const { return m_mapname; }
     std::string VersionText() const;
     const ModCatalogue& Catalogue() const { return m_catalogue; }
-    // The launcher of the game's programs, which the multiplayer launcher joins through.
-    Launcher& GameLauncher() { return m_launcher; }
 
     // Refreshes every display that depends on the selected mod.
     void ShowModInfo();
@@ -95,14 +105,15 @@ private:
     common::MessageSink& m_sink;
     common::Shell& m_shell;
     FileChooser& m_chooser;
+    ModCatalogue& m_catalogue;
+    ConfigSwitcher& m_switcher;
+    Launcher& m_launcher;
     const std::string m_programDirectory;
+    const std::string m_serviceRoot;
     std::function<LauncherWindow&()> m_makeLauncher;
     LauncherWindow* m_launcherWindow = nullptr; // once made
     const OptionsView* m_options = nullptr;
 
-    ModCatalogue m_catalogue;
-    ConfigSwitcher m_switcher;
-    Launcher m_launcher;
     std::string m_mapname;
     bool m_started = false;
 

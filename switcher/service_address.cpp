@@ -5,11 +5,6 @@
 namespace switcher {
 namespace {
 
-std::string& ServiceRootOption() {
-    static std::string root;
-    return root;
-}
-
 // "http://host/" and "http://host" name the same root; paths are appended
 // with their own leading slash.
 std::string WithoutTrailingSlashes(std::string_view root) {
@@ -21,19 +16,15 @@ std::string WithoutTrailingSlashes(std::string_view root) {
 
 } // namespace
 
-std::string ServiceRoot() {
-    if (!ServiceRootOption().empty()) {
-        return ServiceRootOption();
+std::string ServiceRootFrom(std::string_view option) {
+    if (!option.empty()) {
+        return WithoutTrailingSlashes(option);
     }
     const char* environment = std::getenv("ZANDREL_SERVICE");
     if (environment != nullptr && *environment != '\0') {
         return WithoutTrailingSlashes(environment);
     }
     return std::string(kDefaultServiceRoot);
-}
-
-void SetServiceRoot(std::string_view root) {
-    ServiceRootOption() = WithoutTrailingSlashes(root);
 }
 
 std::string DefaultGetMapsUrl(std::string_view serviceRoot) {

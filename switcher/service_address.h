@@ -7,11 +7,10 @@
 namespace switcher {
 
 // Root address of the game list service ("http://host[:port]", no trailing
-// slash): the value given with --service, else the environment variable
-// ZANDREL_SERVICE, else kDefaultServiceRoot.
-std::string ServiceRoot();
-// The --service option. An empty value clears it.
-void SetServiceRoot(std::string_view root);
+// slash): `option` (the value given with --service) when it is not empty,
+// else the environment variable ZANDREL_SERVICE, else kDefaultServiceRoot.
+// The program works it out once at start and hands it down.
+std::string ServiceRootFrom(std::string_view option);
 
 inline constexpr std::string_view kDefaultServiceRoot = "http://vqx.zandrel.net";
 // The second community site, the default readme page of a mod.

@@ -2,6 +2,7 @@
 // one byte (write is async-signal-safe, whatever thread the kernel picks), and
 // a socket notifier on the read end runs the request in the event loop.
 #include "common/qt/termination_qt.h"
+#include "common/result.h"
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -18,13 +19,14 @@ namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
+// A global because a signal handler can reach nothing else.
 volatile std::sig_atomic_t g_writeEnd = -1; // set before any handler is installed
 
 void OnSignal(int) {
     const int saved = errno;
     const char byte = 0;
     // A full pipe already holds a request, so a byte that does not fit loses nothing.
-    [[maybe_unused]] const ssize_t written = write(g_writeEnd, &byte, 1);
+    common::IgnoreResult(write(g_writeEnd, &byte, 1), "a full pipe already holds a request");
     errno = saved;
 }
 

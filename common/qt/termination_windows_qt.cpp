@@ -40,6 +40,8 @@ struct TerminationWatch::Parts final : QAbstractNativeEventFilter {
 
 namespace {
 
+// Globals because the console handler is a plain function that the system
+// calls on a thread of its own, with nothing to hand it the watch.
 std::mutex g_mutex; // between the console's thread and the watch's end
 TerminationWatch::Parts* g_parts = nullptr;
 

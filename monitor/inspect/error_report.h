@@ -1,13 +1,16 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 // Failures inside the inspection operations are reported, never shown: each
 // becomes one error line ("ERROR: " + number + " at " + module + "\" +
-// procedure + " >>> " + text) that the monitor hands to its error sink. The
-// operations take a reporter instead of the sink itself, so tests can capture
-// the reports and the monitor decides where the lines go.
+// procedure + " >>> " + text) that goes to the reporter the operation was
+// handed. Nothing of it reaches the log list or the log file. The program
+// hands every part one reporter (DebugReporter); tests hand in their own to
+// capture the reports.
 namespace monitor {
 
 struct ErrorReport {
@@ -23,11 +26,17 @@ struct ErrorReport {
 
 using ErrorReporter = std::function<void(const ErrorReport&)>;
 
-// The line for a report: the error sink's line, or for a fault the same
-// line with the prefix "FAULT: ".
+// "ERROR: " + number + " at " + module + "\" + procedure + " >>> " + text
+std::string ErrorLineText(std::int64_t number, std::string_view text, std::string_view module,
+                          std::string_view procedure);
+
+// The line for a report: the error line, or for a fault the same line with
+// the prefix "FAULT: ".
 std::string FormatReportLine(const ErrorReport& report);
 
-// A reporter that hands every line to the monitor's error sink.
-ErrorReporter ErrorSinkReporter();
+// The program's reporter: it writes each line to standard error when the
+// environment variable VARNOK_DEBUG is "1" (for diagnosis), and drops it
+// otherwise.
+ErrorReporter DebugReporter();
 
 } // namespace monitor

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace monitor {
@@ -13,33 +14,30 @@ std::string Sha256Hex(std::string_view bytes) {
     return hash.FinishHex();
 }
 
-FileDigest FileSha256(const std::string& nativePath, const std::function<void()>& afterBlock) {
-    FileDigest result;
+common::Result<std::string> FileSha256(const std::string& nativePath,
+                                       const std::function<void()>& afterBlock) {
     std::FILE* file = std::fopen(nativePath.c_str(), "rb");
     if (!file) {
-        result.ErrorNumber = errno;
-        result.ErrorText = "cannot open " + nativePath + ": " + std::strerror(errno);
-        return result;
+        const int error = errno;
+        return common::Failure{"cannot open " + nativePath + ": " + std::strerror(error), error};
     }
     // Read in small chunks (the monitor's peak memory stays low beside the
     // game); `afterBlock` still runs after each whole 1 MiB block.
     constexpr std::size_t kBlock = 1u << 20;
     std::vector<unsigned char> chunk(64u << 10);
     Sha256 hash;
-    bool ok = true;
+    std::optional<common::Failure> failure;
     std::size_t inBlock = 0;
     for (;;) {
         const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
         if (got > 0 && !hash.Update(chunk.data(), got)) {
-            ok = false;
-            result.ErrorText = "hashing failed";
+            failure = common::Failure{"hashing failed"};
             break;
         }
         if (got < chunk.size()) {
             if (std::ferror(file)) {
-                ok = false;
-                result.ErrorNumber = errno;
-                result.ErrorText = "cannot read " + nativePath + ": " + std::strerror(errno);
+                const int error = errno;
+                failure = common::Failure{"cannot read " + nativePath + ": " + std::strerror(error), error};
             }
             break;
         }
@@ -52,15 +50,14 @@ FileDigest FileSha256(const std::string& nativePath, const std::function<void()>
         }
     }
     std::fclose(file);
-    if (ok) {
-        std::string hex = hash.FinishHex();
-        if (hex.empty()) {
-            result.ErrorText = "hashing failed";
-        } else {
-            result.Hex = std::move(hex);
-        }
+    if (failure) {
+        return *failure;
     }
-    return result;
+    std::string hex = hash.FinishHex();
+    if (hex.empty()) {
+        return common::Failure{"hashing failed"};
+    }
+    return hex;
 }
 
 } // namespace monitor

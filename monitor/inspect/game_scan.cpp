@@ -135,14 +135,15 @@ void GameScan::ChecksumGameDll(const std::string& path) {
     if (m_hooks.StopTimer) {
         m_hooks.StopTimer();
     }
-    FileDigest digest;
+    // A fault (a failed allocation) leaves the DLL unchecked, and reported.
+    common::Result<std::string> digest = common::Failure{};
     try {
         digest = FileSha256(common::ResolvePath(path), m_hooks.DuringChecksum);
     } catch (const std::exception& fault) {
         ReportFault(m_reporter, kScanModule, "ChecksumGameDll", fault);
     }
     m_checksumBusy = 0;
-    if (digest.Hex) {
+    if (digest) {
         // The one place that decides whether the game DLL is genuine: its
         // file's SHA-256 is one of the digests in varnok.ini. Others see the
         // same fact under other names: the report's DLL code (384 genuine,
@@ -150,10 +151,10 @@ void GameScan::ChecksumGameDll(const std::string& path) {
         // (evaluation.cpp), and the label Correct, which reads "Checked !"
         // once a digest has been computed.
         m_state.DllJudged = !m_genuine.empty();
-        m_state.DllGenuine = std::find(m_genuine.begin(), m_genuine.end(), *digest.Hex) != m_genuine.end();
-        m_state.DllChecksum = std::move(digest.Hex);
-    } else if (!digest.ErrorText.empty()) {
-        ReportError(m_reporter, digest.ErrorNumber, kScanModule, "ChecksumGameDll", digest.ErrorText);
+        m_state.DllGenuine = std::find(m_genuine.begin(), m_genuine.end(), *digest) != m_genuine.end();
+        m_state.DllChecksum = std::move(*digest);
+    } else if (!digest.Error().Text.empty()) {
+        ReportError(m_reporter, digest.Error().Number, kScanModule, "ChecksumGameDll", digest.Error().Text);
     }
     if (m_hooks.StartTimer) {
         m_hooks.StartTimer();

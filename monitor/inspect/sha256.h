@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/result.h"
+
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -32,14 +34,10 @@ private:
 
 std::string Sha256Hex(std::string_view bytes);
 
-struct FileDigest {
-    std::optional<std::string> Hex; // empty when the file could not be read
-    long ErrorNumber = 0;
-    std::string ErrorText;
-};
-
 // Hashes a whole file (native path), read in 1 MiB blocks; `afterBlock` runs
-// after each block so a caller can keep other work going.
-FileDigest FileSha256(const std::string& nativePath, const std::function<void()>& afterBlock = {});
+// after each block so a caller can keep other work going. Gives the digest
+// as 64 hex digits, or why the file could not be read or hashed.
+common::Result<std::string> FileSha256(const std::string& nativePath,
+                                       const std::function<void()>& afterBlock = {});
 
 } // namespace monitor

@@ -26,7 +26,7 @@ std::string FormatLogLine(std::string_view line) {
     return formatted;
 }
 
-bool SaveLog(std::span<const std::string> lines, std::string_view programDirectory, std::string& error) {
+common::Result<common::Done> SaveLog(std::span<const std::string> lines, std::string_view programDirectory) {
     const std::string path = common::ResolvePath(common::JoinPath(programDirectory, kLogFileName));
     std::string bytes;
     for (const std::string& line : lines) {
@@ -36,10 +36,8 @@ bool SaveLog(std::span<const std::string> lines, std::string_view programDirecto
 
     // Binary mode: the line ends are written as given on every platform.
     std::FILE* file = std::fopen(path.c_str(), "ab");
-    if (!file) {
-        error = "Unable to write to " + path;
-        return false;
-    }
+    if (!file)
+        return common::Failure{"Unable to write to " + path, errno};
     // Unbuffered, so that nothing is left to be written by the close after a
     // failed write has been cut off again.
     std::setvbuf(file, nullptr, _IONBF, 0);
@@ -53,8 +51,8 @@ bool SaveLog(std::span<const std::string> lines, std::string_view programDirecto
     }
     ok = std::fclose(file) == 0 && ok;
     if (!ok)
-        error = "Unable to write to " + path;
-    return ok;
+        return common::Failure{"Unable to write to " + path};
+    return common::Done{};
 }
 
 } // namespace monitor

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/result.h"
+
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,9 +23,8 @@ std::string FormatLogLine(std::string_view line);
 
 // Appends every line, in order, as FormatLogLine + CR LF to the log file in
 // `programDirectory`, creating the file when missing. No lines still create
-// the file. On failure returns false, sets `error` to a message naming the
-// file and cuts off whatever part of the lines reached it; the lines are
-// never changed.
-bool SaveLog(std::span<const std::string> lines, std::string_view programDirectory, std::string& error);
+// the file. A failure says why, naming the file, and cuts off whatever part of
+// the lines reached it; the lines are never changed.
+common::Result<common::Done> SaveLog(std::span<const std::string> lines, std::string_view programDirectory);
 
 } // namespace monitor

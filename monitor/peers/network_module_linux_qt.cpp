@@ -6,14 +6,13 @@
 
 namespace monitor {
 
-SocketArrayMaker NetworkModuleMaker() {
-    return [](int members, SocketEvents* events) -> std::unique_ptr<SocketArray> {
+SocketArrayMaker NetworkModuleMaker(ErrorReporter errors) {
+    return [errors = std::move(errors)](int members, SocketEvents* events) -> std::unique_ptr<SocketArray> {
         // Never unloaded: the sockets it makes live until the program ends.
         QLibrary module(QString::fromStdString(common::PrivateModulePath("varnok", "varnok_net.so")));
         auto make = reinterpret_cast<MakeSocketArrayFunction>(module.resolve(kMakeSocketArraySymbol));
         if (!make) {
-            ReportError(ErrorSinkReporter(), 126, "varnok", "LoadNetworkModule",
-                        module.errorString().toStdString());
+            ReportError(errors, 126, "varnok", "LoadNetworkModule", module.errorString().toStdString());
             return nullptr;
         }
         return std::unique_ptr<SocketArray>(make(members, events));

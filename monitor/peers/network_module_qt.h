@@ -1,5 +1,6 @@
 #pragma once
 
+#include "monitor/inspect/error_report.h"
 #include "monitor/peers/lazy_socket_array.h"
 
 // The Qt socket array lives in a module of its own beside the program
@@ -14,7 +15,7 @@ using MakeSocketArrayFunction = SocketArray* (*)(int members, SocketEvents* even
 
 // A maker that loads the module at its first call (beside the program, or in
 // lib/varnok/ of an installation). When the module cannot be loaded, an
-// error line names the cause. On Windows the array is linked in.
-SocketArrayMaker NetworkModuleMaker();
+// error line to `errors` names the cause. On Windows the array is linked in.
+SocketArrayMaker NetworkModuleMaker(ErrorReporter errors);
 
 } // namespace monitor

@@ -6,7 +6,7 @@ extern "C" monitor::SocketArray* VarnokMakeSocketArray(int members, monitor::Soc
 
 namespace monitor {
 
-SocketArrayMaker NetworkModuleMaker() {
+SocketArrayMaker NetworkModuleMaker(ErrorReporter) {
     return [](int members, SocketEvents* events) -> std::unique_ptr<SocketArray> {
         return std::unique_ptr<SocketArray>(VarnokMakeSocketArray(members, events));
     };

@@ -1,17 +1,10 @@
 #include "monitor/window/monitor_window.h"
 
-#include "common/program_directory.h"
 #include "common/qt/ui_text_qt.h"
-#include "monitor/inspect/dial_up.h"
-#include "monitor/inspect/error_report.h"
-#include "monitor/inspect/memory_access.h"
-#include "monitor/peers/network_module_qt.h"
 #include "monitor/player_count.h"
-#include "monitor/status_file.h"
 #include "monitor/window/background_qt.h"
 #include "monitor/window/monitor_look_qt.h"
 
-#include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -69,26 +62,8 @@ QListWidget* MakeList(QWidget* parent, const char* name, const QRect& place) {
 
 } // namespace
 
-MonitorPorts SystemPorts() {
-    MonitorPorts ports;
-    ports.Inspector = MakeProcessInspector(ErrorSinkReporter());
-    ports.Kessit = MakeKessitBinding(ErrorSinkReporter());
-    ports.Shell = common::MakeSystemShell();
-    ports.Sound = CreateSystemSound();
-    ports.Clock = std::make_unique<SystemClock>();
-    ports.DateTime = CreateSystemDateTimeFormat();
-    ports.TcpTable = MakeTcpTableSource();
-    ports.DialUpAddress = FindDialUpAddress;
-    ports.MakeSockets = NetworkModuleMaker();
-    ports.MemoryAccess = [](std::uint32_t pid) { return MemoryAccessNotice(ReadPtraceFacts(pid)); };
-    return ports;
-}
-
-// The socket array members that exist from the start.
-constexpr int kInitialSockets = 31;
-
-MonitorWindow::MonitorWindow(MonitorPorts ports, MonitorOptions options, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_ports(std::move(ports)), m_options(std::move(options)) {
+MonitorWindow::MonitorWindow(common::Shell& shell, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_shell(shell) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Varnok"));
     setWindowIcon(MonitorIcon());
@@ -99,39 +74,6 @@ MonitorWindow::MonitorWindow(MonitorPorts ports, MonitorOptions options, QWidget
     ApplyMonitorLook(this);
     CreateControls();
 
-    LazySocketArray* lazySockets = nullptr;
-    if (!m_ports.Sockets) {
-        // Destroyed after the engine (members go in reverse order).
-        auto sockets = std::make_unique<LazySocketArray>(kInitialSockets, std::move(m_ports.MakeSockets));
-        lazySockets = sockets.get();
-        m_ports.Sockets = std::move(sockets);
-    }
-    EngineConfig config;
-    config.MonitorPort = m_options.MonitorPort;
-    if (!m_options.StatusFile.empty()) {
-        config.AfterEvaluation = [this, written = std::string()]() mutable {
-            WriteStatusFile(m_options.StatusFile, m_engine->State(), m_engine->Display(), written);
-        };
-    }
-    m_engine = std::make_unique<MonitorEngine>(
-        EnginePorts{*m_ports.Sockets, *m_ports.TcpTable, *m_ports.Inspector, *m_ports.Kessit, *m_ports.Sound,
-                    *m_ports.Clock, *m_ports.DateTime, *this, *this, m_ports.DialUpAddress},
-        std::move(config));
-    if (lazySockets)
-        lazySockets->SetEvents(m_engine.get());
-
-    // The DLL checksum stops the tick while it reads the file.
-    ChecksumHooks hooks;
-    hooks.StopTimer = [this] { m_timer1->stop(); };
-    hooks.StartTimer = [this] { m_timer1->start(); };
-    m_engine->Scan().SetChecksumHooks(std::move(hooks));
-    m_engine->Scan().SetMemoryAccess(m_ports.MemoryAccess);
-    // The monitor never maps a game module, and its own module list is among
-    // the longest on the machine: reading it at every tick would cost a
-    // quarter of a server's tick in a full game.
-    m_engine->Scan().SetProcessFilter([self = static_cast<std::uint32_t>(QCoreApplication::applicationPid())](
-                                          std::uint32_t pid) { return pid != self; });
-
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
@@ -140,6 +82,15 @@ MonitorWindow::MonitorWindow(MonitorPorts ports, MonitorOptions options, QWidget
 }
 
 MonitorWindow::~MonitorWindow() = default;
+
+void MonitorWindow::Attach(MonitorEngine& engine) {
+    m_engine = &engine;
+    // The DLL checksum stops the tick while it reads the file.
+    ChecksumHooks hooks;
+    hooks.StopTimer = [this] { m_timer1->stop(); };
+    hooks.StartTimer = [this] { m_timer1->start(); };
+    m_engine->Scan().SetChecksumHooks(std::move(hooks));
+}
 
 void MonitorWindow::CreateControls() {
     // The background picture lies under everything else.
@@ -239,7 +190,7 @@ void MonitorWindow::Activate() {
 }
 
 void MonitorWindow::OpenUrl(const std::string& target) {
-    m_ports.Shell->Open(target, "0", kShowRestore);
+    m_shell.Open(target, "0", kShowRestore);
 }
 
 void MonitorWindow::FilterText1() {

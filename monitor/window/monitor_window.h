@@ -1,23 +1,13 @@
 #pragma once
 
 #include "common/shell.h"
-#include "monitor/clock.h"
-#include "monitor/date_time_format.h"
-#include "monitor/inspect/game_scan.h"
 #include "monitor/inspect/inspection_settings.h"
-#include "monitor/inspect/kessit_port.h"
-#include "monitor/inspect/process_inspector.h"
 #include "monitor/monitor_engine.h"
-#include "monitor/peers/lazy_socket_array.h"
-#include "monitor/peers/socket_array.h"
 #include "monitor/shared_state.h"
-#include "monitor/sound.h"
 
 #include <QPointer>
 #include <QWidget>
 #include <array>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,34 +24,6 @@ namespace monitor {
 // The community website that the link under the log opens.
 inline constexpr char kWebsiteUrl[] = "http://www.zandrel-community.net/";
 
-// Everything the window talks to outside itself.
-struct MonitorPorts {
-    std::unique_ptr<ProcessInspector> Inspector;
-    std::unique_ptr<KessitPort> Kessit;
-    std::unique_ptr<common::Shell> Shell;
-    std::unique_ptr<SoundPort> Sound;
-    std::unique_ptr<ClockPort> Clock;
-    std::unique_ptr<DateTimeFormat> DateTime;
-    std::unique_ptr<TcpTableSource> TcpTable;
-    // Empty: the window makes a socket array that asks MakeSockets for the
-    // real one when the first peer link opens.
-    std::unique_ptr<SocketArray> Sockets;
-    SocketArrayMaker MakeSockets;
-    std::function<std::string()> DialUpAddress;
-    // Why the game's memory cannot be read (empty: it can).
-    std::function<std::string(std::uint32_t)> MemoryAccess;
-};
-
-// The platform's own ports.
-MonitorPorts SystemPorts();
-
-// Options of the program that reach the window.
-struct MonitorOptions {
-    int MonitorPort = kDefaultMonitorPort;
-    // Written after every evaluation when not empty.
-    std::string StatusFile;
-};
-
 // The monitor window: it shows the engine's display and forwards clicks,
 // timer ticks and socket events. Controls keep their component names as
 // object names; the window itself is "Form1".
@@ -69,8 +31,15 @@ class MonitorWindow : public QWidget, private MonitorView, private TimerPort {
     Q_OBJECT
 
 public:
-    explicit MonitorWindow(MonitorPorts ports, MonitorOptions options = {}, QWidget* parent = nullptr);
+    // `shell` opens the website link; it must outlive the window.
+    explicit MonitorWindow(common::Shell& shell, QWidget* parent = nullptr);
     ~MonitorWindow() override;
+
+    // What the engine is handed to show on and to run the tick with.
+    MonitorView& View() { return *this; }
+    TimerPort& Timer() { return *this; }
+    // The engine this window shows and forwards to; set once, before Start.
+    void Attach(MonitorEngine& engine);
 
     // Start-up after the window is shown (see MonitorEngine::Start); then the
     // timer runs the tick.
@@ -102,9 +71,8 @@ private:
     void CreateControls();
     void FilterText1();
 
-    MonitorPorts m_ports;
-    MonitorOptions m_options;
-    std::unique_ptr<MonitorEngine> m_engine;
+    common::Shell& m_shell;
+    MonitorEngine* m_engine = nullptr;
 
     QTimer* m_timer1 = nullptr;
     QLineEdit* m_text1 = nullptr;

@@ -1,6 +1,7 @@
 #include "switcher/lang/language_choice.h"
 
 #include "common/file_system.h"
+#include "common/result.h"
 #include "switcher/catalogue.h"
 
 namespace switcher {
@@ -48,8 +49,9 @@ void ApplyLanguage(std::string_view programDirectory, std::string_view name) {
     // file; the copy then fails and the active language stays, unreported.
     const std::string source =
         LanguageDirectory(programDirectory) + std::string(name) + std::string(kExtension);
-    [[maybe_unused]] const bool copied =
-        common::CopyFileAtomically(source, std::string(programDirectory) + "zandrel\\lang.ini");
+    common::IgnoreResult(
+        common::CopyFileAtomically(source, std::string(programDirectory) + "zandrel\\lang.ini"),
+        "a failed copy keeps the active language");
 }
 
 } // namespace switcher

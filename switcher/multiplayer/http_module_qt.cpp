@@ -11,7 +11,9 @@ namespace switcher {
 
 namespace {
 
-// Constant-initialised, so a registration from another file's static
+// A global because a program registers it by linking a file in
+// (built_in_http_client.cpp), before main runs and without anything to hand
+// it to. Constant-initialised, so a registration from another file's static
 // initialiser never runs before it.
 HttpClientFactory g_builtIn = nullptr;
 

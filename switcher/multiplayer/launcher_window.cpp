@@ -2,11 +2,8 @@
 
 #include "common/qt/ui_text_qt.h"
 #include "switcher/banner_qt.h"
-#include "switcher/multiplayer/game_list_client.h"
 #include "switcher/multiplayer/game_list_model_qt.h"
-#include "switcher/multiplayer/http_module_qt.h"
 #include "switcher/multiplayer/launcher_flows.h"
-#include "switcher/service_address.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -20,6 +17,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QTreeWidget>
+#include <utility>
 
 namespace switcher {
 
@@ -114,24 +112,14 @@ LauncherWindow::LauncherWindow(const LanguageTable& language, QWidget* parent)
     CentreOnScreen();
 }
 
-LauncherWindow::~LauncherWindow() {
-    // Requests still waiting must not call back into the flows being destroyed.
-    m_http.reset();
-}
+LauncherWindow::~LauncherWindow() = default;
 
-void LauncherWindow::Attach(common::MessageSink& sink, common::Shell& shell, Launcher& launcher,
-                            const ModCatalogue& catalogue, std::function<int()> selectedMod,
-                            const OptionsView& options, const std::string& programDirectory) {
+void LauncherWindow::Attach(LauncherFlows& flows, common::Shell& shell,
+                            std::function<const ModRecord&()> currentMod, std::string serviceRoot) {
+    m_flows = &flows;
     m_shell = &shell;
-    m_currentMod = [&catalogue, selectedMod]() -> const ModRecord& {
-        return catalogue.Record(selectedMod());
-    };
-    m_http = std::make_unique<DeferredHttpClient>(&sink);
-    m_client = std::make_unique<GameListClient>(*m_http, sink, [] { return ServiceRoot(); });
-    m_flows = std::make_unique<LauncherFlows>(LauncherContext{m_language, sink, *m_client, launcher,
-                                                              catalogue, std::move(selectedMod), options,
-                                                              programDirectory, [] { return ServiceRoot(); }},
-                                              static_cast<LauncherView&>(*this));
+    m_currentMod = std::move(currentMod);
+    m_serviceRoot = std::move(serviceRoot);
 }
 
 void LauncherWindow::showEvent(QShowEvent* event) {
@@ -242,7 +230,7 @@ void LauncherWindow::GetTheMod() {
     const auto& classes = m_flows->Classes();
     if (node <= 0 || static_cast<std::size_t>(node) > classes.size())
         return;
-    const std::string address = LauncherFlows::ModDownloadAddress(ServiceRoot(), classes[node - 1]);
+    const std::string address = LauncherFlows::ModDownloadAddress(m_serviceRoot, classes[node - 1]);
     if (!address.empty())
         m_shell->Open(address, "", common::ShowMode::ShowNormal);
 }

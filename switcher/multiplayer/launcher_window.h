@@ -1,13 +1,10 @@
 #pragma once
 
-#include "common/message_sink.h"
 #include "common/shell.h"
 #include "switcher/background_qt.h"
 #include "switcher/catalogue.h"
 #include "switcher/lang/language_table.h"
-#include "switcher/launch.h"
 #include "switcher/multiplayer/launcher_view.h"
-#include "switcher/options/options_view.h"
 
 #include <QImage>
 #include <functional>
@@ -24,10 +21,8 @@ class QTreeWidget;
 
 namespace switcher {
 
-class GameListClient;
 class GameListModel;
 class LauncherFlows;
-class HttpPort;
 
 // The multiplayer launcher (TForm3): the game list, the class filter, the
 // host boxes and their commands. Created hidden at start-up; the rules live
@@ -37,11 +32,13 @@ public:
     explicit LauncherWindow(const LanguageTable& language, QWidget* parent = nullptr);
     ~LauncherWindow() override;
 
-    // What the commands work with; set once, before the window is first
-    // shown. Everything must outlive the window.
-    void Attach(common::MessageSink& sink, common::Shell& shell, Launcher& launcher,
-                const ModCatalogue& catalogue, std::function<int()> selectedMod, const OptionsView& options,
-                const std::string& programDirectory);
+    // What the flows are handed to show on.
+    LauncherView& View() { return *this; }
+    // What the commands work with, built by the program's composition root;
+    // set once, before the window is first shown. `currentMod` gives the main
+    // window's selected mod. Everything must outlive the window.
+    void Attach(LauncherFlows& flows, common::Shell& shell, std::function<const ModRecord&()> currentMod,
+                std::string serviceRoot);
 
     // The parts that follow the main window's selected mod. `name` is ANSI.
     void ShowModName(const std::string& name);
@@ -49,7 +46,7 @@ public:
     void ShowRankingButton(bool visible);
 
     // The rules behind the window (tests look at its state).
-    const LauncherFlows* Flows() const { return m_flows.get(); }
+    const LauncherFlows* Flows() const { return m_flows; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -81,11 +78,9 @@ private:
 
     const LanguageTable& m_language;
     common::Shell* m_shell = nullptr;
-    std::string m_ligaUrl;
     std::function<const ModRecord&()> m_currentMod;
-    std::unique_ptr<HttpPort> m_http;
-    std::unique_ptr<GameListClient> m_client;
-    std::unique_ptr<LauncherFlows> m_flows;
+    std::string m_serviceRoot;
+    LauncherFlows* m_flows = nullptr;
 
     bool m_listsBuilt = false;
     QLabel* m_modename;

@@ -2,6 +2,7 @@
 
 #include "common/file_system.h"
 #include "common/ini_file.h"
+#include "common/result.h"
 #include "switcher/options/switcher_settings.h"
 
 #include <cstdint>
@@ -104,7 +105,8 @@ void DeleteOldPlayers(common::IniFile& ini, std::int32_t count) {
     for (const std::string& key : ini.KeyNames(kSection)) {
         const std::int64_t index = PlayerIndex(key);
         if (index >= 0 && index < count) {
-            [[maybe_unused]] const bool deleted = ini.DeleteKey(kSection, key);
+            common::IgnoreResult(ini.DeleteKey(kSection, key),
+                                 "the writes that follow fail alike and report it");
         }
     }
 }
@@ -130,7 +132,7 @@ bool ImportSaveGames(const ModCatalogue& catalogue, int selectedIndex, std::stri
     }
     // The working directory ends with a backslash, so names are appended
     // without a separator.
-    const std::string base = std::string(programDirectory) + catalogue.Field(selectedIndex, "GameWorkingDir");
+    const std::string base = std::string(programDirectory) + catalogue.Record(selectedIndex).GameWorkingDir;
     common::IniFile ini(base + "sudtest.ini");
     const std::string baseSaves = base + ini.ReadString("game", "BaseSaves", kDefaultBaseSaves);
 

@@ -23,7 +23,7 @@ bool SameDirectory(const std::string& directory, const fs::path& expected) {
 
 } // namespace
 
-TEST(ProgramDirectory, IsTheExecutablesDirectoryUnlessOverridden) {
+TEST(ProgramDirectory, TheExecutablesDirectoryEndsWithASeparator) {
     const std::string executableDirectory = common::ExecutableDirectory();
     ASSERT_FALSE(executableDirectory.empty());
     EXPECT_EQ(executableDirectory.back(), kSeparator);
@@ -32,39 +32,28 @@ TEST(ProgramDirectory, IsTheExecutablesDirectoryUnlessOverridden) {
     EXPECT_TRUE(fs::exists(executableDirectory + "common_tests") ||
                 fs::exists(executableDirectory + "common_tests.exe"))
         << executableDirectory;
-    EXPECT_EQ(common::ProgramDirectory(), executableDirectory);
 
     testsupport::TempDir temp;
     const std::string plain = temp.path().string();
-    common::SetProgramDirectory(plain);
-    EXPECT_EQ(common::ProgramDirectory(), plain + kSeparator);
-    common::SetProgramDirectory(plain + kSeparator);
-    EXPECT_EQ(common::ProgramDirectory(), plain + kSeparator) << "no second separator";
-
-    common::SetProgramDirectory(executableDirectory);
-    EXPECT_EQ(common::ProgramDirectory(), executableDirectory);
+    EXPECT_EQ(common::AbsoluteDirectory(plain), plain + kSeparator);
+    EXPECT_EQ(common::AbsoluteDirectory(plain + kSeparator), plain + kSeparator) << "no second separator";
+    EXPECT_EQ(common::AbsoluteDirectory(executableDirectory), executableDirectory);
 }
 
-TEST(ProgramDirectory, RelativeOverridesAreMadeAbsolute) {
+TEST(ProgramDirectory, RelativeRootsAreMadeAbsolute) {
     testsupport::TempDir temp;
     fs::create_directories(temp.path() / "game" / "sub");
     const fs::path before = fs::current_path();
     fs::current_path(temp.path());
 
-    common::SetProgramDirectory("game");
-    EXPECT_TRUE(SameDirectory(common::ProgramDirectory(), temp.path() / "game"))
-        << common::ProgramDirectory();
-    common::SetProgramDirectory(".");
-    EXPECT_TRUE(SameDirectory(common::ProgramDirectory(), temp.path())) << common::ProgramDirectory();
-    common::SetProgramDirectory("game/sub/..");
-    EXPECT_TRUE(SameDirectory(common::ProgramDirectory(), temp.path() / "game"))
-        << common::ProgramDirectory();
-    EXPECT_EQ(common::ProgramDirectory().find(".."), std::string::npos) << common::ProgramDirectory();
+    EXPECT_TRUE(SameDirectory(common::AbsoluteDirectory("game"), temp.path() / "game"));
+    EXPECT_TRUE(SameDirectory(common::AbsoluteDirectory("."), temp.path()));
+    const std::string up = common::AbsoluteDirectory("game/sub/..");
+    EXPECT_TRUE(SameDirectory(up, temp.path() / "game")) << up;
+    EXPECT_EQ(up.find(".."), std::string::npos) << up;
 
-    // The override keeps its place when the current directory moves on.
-    common::SetProgramDirectory("game");
+    // The result keeps its place when the current directory moves on.
+    const std::string game = common::AbsoluteDirectory("game");
     fs::current_path(before);
-    EXPECT_TRUE(SameDirectory(common::ProgramDirectory(), temp.path() / "game"));
-
-    common::SetProgramDirectory(common::ExecutableDirectory());
+    EXPECT_TRUE(SameDirectory(game, temp.path() / "game"));
 }

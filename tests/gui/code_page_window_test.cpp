@@ -35,7 +35,7 @@ private slots:
         const std::string file = demo::LanguageFile(language);
         demoDir.WriteFile("zandrel/lang.ini", QByteArray(file.data(), static_cast<qsizetype>(file.size())));
         RecordingSink sink;
-        switcher::ProgramWindows w(sink, std::make_unique<RecordingShell>());
+        switcher::ProgramWindows w(demoDir.Places(), sink, std::make_unique<RecordingShell>());
         w.Main().show();
 
         const std::pair<const char*, std::string_view> buttons[] = {{"LaunchGame", "Main.LaunchGame"},

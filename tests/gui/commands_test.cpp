@@ -90,7 +90,8 @@ private slots:
         demoDir.WriteFile("switcher.ini", "[game]\r\nmode=rwm\r\n[misc]\r\nViewNews=0\r\n");
         RecordingSink sink;
         auto* chooser = new ScriptedChooser;
-        switcher::ProgramWindows w(sink, nullptr, std::unique_ptr<switcher::FileChooser>(chooser));
+        switcher::ProgramWindows w(demoDir.Places(), sink, nullptr,
+                                   std::unique_ptr<switcher::FileChooser>(chooser));
         switcher::MainWindow& main = w.Main();
         main.show();
 
@@ -134,7 +135,7 @@ private slots:
         const QString opened = demoDir.File("opened.txt");
         qputenv("ZANDREL_OPENED_RECORD", opened.toLocal8Bit());
         RecordingSink sink;
-        switcher::ProgramWindows w(sink);
+        switcher::ProgramWindows w(demoDir.Places(), sink);
         w.Main().show();
         Click(w.Main(), "Multiplayer");
         const auto pages = testsupport::WaitForRecords(opened.toStdString(), std::chrono::seconds(30));
@@ -149,7 +150,7 @@ private slots:
         QVERIFY(demoDir.Ok());
         demoDir.WriteFile("switcher.ini", "[game]\r\nmode=cdv\r\n[misc]\r\nViewNews=0\r\n");
         RecordingSink sink;
-        switcher::ProgramWindows w(sink);
+        switcher::ProgramWindows w(demoDir.Places(), sink);
         switcher::MainWindow& main = w.Main();
         main.show();
         QCOMPARE(Marker(demoDir.ReadFile("game/sudtest.ini"), demo::kMarkerModKey), QByteArray("cdv"));
@@ -180,7 +181,7 @@ private slots:
         QVERIFY(demoDir.Ok());
         demoDir.WriteFile("switcher.ini", "[game]\r\nmode=dsr\r\n[misc]\r\nViewNews=0\r\n");
         RecordingSink sink;
-        switcher::ProgramWindows w(sink);
+        switcher::ProgramWindows w(demoDir.Places(), sink);
         switcher::MainWindow& main = w.Main();
         QSignalSpy exit(&main, &switcher::MainWindow::ExitRequested);
         main.show();
@@ -214,7 +215,7 @@ private slots:
         QVERIFY(QDir(demoDir.Path()).mkpath(QStringLiteral("game/plr/savegames/Alice")));
         QVERIFY(QDir(demoDir.Path()).mkpath(QStringLiteral("game/plr/savegames/Bob")));
         RecordingSink sink;
-        switcher::ProgramWindows w(sink);
+        switcher::ProgramWindows w(demoDir.Places(), sink);
         w.Main().show();
 
         Click(w.Main(), "ImportSave");

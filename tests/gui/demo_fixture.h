@@ -4,6 +4,8 @@
 #include "common/message_sink.h"
 #include "common/program_directory.h"
 #include "switcher/file_chooser.h"
+#include "switcher/program_windows_qt.h"
+#include "switcher/service_address.h"
 #include "tests/support/recording_shell.h"
 #include "tests/support/recording_sink.h"
 
@@ -53,6 +55,15 @@ public:
     }
 
     bool Ok() const { return m_ok; }
+    // The directory as the program takes it from --root, and the places a
+    // program in it works with.
+    std::string ProgramDirectory() const { return common::AbsoluteDirectory(m_dir.path().toStdString()); }
+    switcher::ProgramPlaces Places() const {
+        return {ProgramDirectory(), switcher::ServiceRootFrom(serviceRoot)};
+    }
+    // The game list service of the programs made after it is set; empty:
+    // ZANDREL_SERVICE, which the tests' environment points at a closed port.
+    std::string serviceRoot;
     QString Path() const { return m_dir.path(); }
     QString File(const QString& name) const { return QDir(m_dir.path()).filePath(name); }
 
@@ -74,10 +85,7 @@ private:
         m_ok = generator.waitForFinished(60000) && generator.exitStatus() == QProcess::NormalExit &&
                generator.exitCode() == 0;
     }
-    void MakeCurrent() {
-        common::SetProgramDirectory(m_dir.path().toStdString());
-        common::ChangeCurrentDirectory(common::ProgramDirectory());
-    }
+    void MakeCurrent() { common::ChangeCurrentDirectory(ProgramDirectory()); }
 
     QTemporaryDir m_dir;
     bool m_ok = true;

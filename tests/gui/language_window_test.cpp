@@ -44,7 +44,7 @@ private slots:
         demoDir.WriteFile("zandrel/lang/notes.txt", "not a language");
         RecordingSink sink;
         auto* shell = new RecordingShell;
-        switcher::ProgramWindows w(sink, std::unique_ptr<common::Shell>(shell));
+        switcher::ProgramWindows w(demoDir.Places(), sink, std::unique_ptr<common::Shell>(shell));
         switcher::LanguageWindow& window = w.LanguageSelection();
         QCOMPARE(window.size(), QSize(289, 98));
         QCOMPARE(Child<QListWidget>(window, "langs")->width(), 210);
@@ -64,7 +64,7 @@ private slots:
         QCOMPARE(QDir::current().canonicalPath(), QDir(demoDir.Path()).canonicalPath());
         Click(w.Main(), "LaunchGame");
         QCOMPARE(shell->calls.size(), size_t(1));
-        QCOMPARE(shell->calls[0].target, common::ProgramDirectory() + demo::kGameExe);
+        QCOMPARE(shell->calls[0].target, demoDir.ProgramDirectory() + demo::kGameExe);
         QVERIFY(sink.messages.empty());
         QCOMPARE(demoDir.ReadFile("zandrel/lang.ini"), demoDir.ReadFile("zandrel/lang/English.ini"));
     }
@@ -74,7 +74,7 @@ private slots:
         QVERIFY(demoDir.Ok());
         demoDir.WriteFile("switcher.ini", "[misc]\r\nViewNews=0\r\n");
         RecordingSink sink;
-        switcher::ProgramWindows w(sink, std::make_unique<RecordingShell>());
+        switcher::ProgramWindows w(demoDir.Places(), sink, std::make_unique<RecordingShell>());
         switcher::LanguageWindow& window = w.LanguageSelection();
         QSignalSpy exit(&w.Main(), &switcher::MainWindow::ExitRequested);
         w.Main().show();
@@ -106,7 +106,7 @@ private slots:
         QVERIFY(demoDir.Ok());
         demoDir.WriteFile("switcher.ini", "[misc]\r\nViewNews=0\r\n");
         RecordingSink sink;
-        switcher::ProgramWindows w(sink, std::make_unique<RecordingShell>());
+        switcher::ProgramWindows w(demoDir.Places(), sink, std::make_unique<RecordingShell>());
         switcher::LanguageWindow& window = w.LanguageSelection();
         w.Main().show();
         Click(w.Main(), "LanguageButton");

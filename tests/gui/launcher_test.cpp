@@ -94,6 +94,7 @@ public:
         });
     }
     std::string Root() const { return "http://127.0.0.1:" + std::to_string(m_server.serverPort()); }
+    void SetList(QByteArray listBody) { m_list = std::move(listBody); }
 
 private:
     QTcpServer m_server;
@@ -109,8 +110,8 @@ class LauncherTest : public QObject {
     // A demo installation with cdv (class "other") installed and news off,
     // its switcher windows, and the launcher opened and filled.
     struct Program {
-        explicit Program(const DemoInstallation&, RecordingShell* shell = nullptr)
-            : windows(sink, std::unique_ptr<common::Shell>(shell)) {
+        explicit Program(const DemoInstallation& dir, RecordingShell* shell = nullptr)
+            : windows(dir.Places(), sink, std::unique_ptr<common::Shell>(shell)) {
             windows.Main().show();
         }
         switcher::LauncherWindow& Launcher() { return windows.Launcher(); }
@@ -142,7 +143,7 @@ private slots:
         PrepareInstallation(dir);
         servicetest::Service service;
         QVERIFY(service.Port() > 0);
-        switcher::SetServiceRoot(service.Root());
+        dir.serviceRoot = service.Root();
 
         Program first(dir);
         QVERIFY(first.Open());
@@ -185,7 +186,7 @@ private slots:
         PrepareInstallation(dir);
         servicetest::Service service;
         QVERIFY(service.Port() > 0);
-        switcher::SetServiceRoot(service.Root());
+        dir.serviceRoot = service.Root();
         Program p(dir);
         QVERIFY(p.Open());
         const auto type = [&](QWidget* box, const char* text) {
@@ -218,7 +219,7 @@ private slots:
         PrepareInstallation(dir);
         servicetest::Service service;
         QVERIFY(service.Port() > 0);
-        switcher::SetServiceRoot(service.Root());
+        dir.serviceRoot = service.Root();
         // Newest first: C (other), B (winter), A (other).
         QCOMPARE(Post(service, "A", "other", "127.0.0.2"), 200);
         QCOMPARE(Post(service, "B", "winter", "127.0.0.3"), 200);
@@ -274,7 +275,7 @@ private slots:
         PrepareInstallation(dir);
         servicetest::Service service;
         QVERIFY(service.Port() > 0);
-        switcher::SetServiceRoot(service.Root());
+        dir.serviceRoot = service.Root();
         auto* shell = new RecordingShell;
         Program p(dir, shell);
         p.SetOption("optionsLaunchWhenHost", true);
@@ -327,7 +328,7 @@ private slots:
         QVERIFY(dir.Ok());
         PrepareInstallation(dir);
         servicetest::Service service;
-        switcher::SetServiceRoot(service.Root());
+        dir.serviceRoot = service.Root();
         auto* shell = new RecordingShell;
         Program p(dir, shell);
         QVERIFY(p.Open());
@@ -363,7 +364,7 @@ private slots:
         probe.listen(QHostAddress::LocalHost, 0);
         const quint16 port = probe.serverPort();
         probe.close();
-        switcher::SetServiceRoot("http://127.0.0.1:" + std::to_string(port));
+        dir.serviceRoot = "http://127.0.0.1:" + std::to_string(port);
         Program p(dir);
         Click(p.windows.Main(), "Multiplayer");
         QVERIFY(QTest::qWaitFor([&] { return !p.Launcher().isVisible(); }, 30000));
@@ -421,7 +422,7 @@ private slots:
         QVERIFY(dir.Ok());
         PrepareInstallation(dir);
         CannedService hostile(body);
-        switcher::SetServiceRoot(hostile.Root());
+        dir.serviceRoot = hostile.Root();
         Program p(dir);
         p.SetOption("optionsFetchAll", true);
         p.SetOption("optionsFetchSelectedIp", false);
@@ -458,10 +459,8 @@ private slots:
         if (entries == 2)
             QVERIFY(settings.contains("HostName0=\r\nHostName1=1.2.3.4\r\nHostName2=\r\n"));
 
-        // A later refresh against a sound service works.
-        servicetest::Service service;
-        QCOMPARE(Post(service, "Sound", "other", "127.0.0.2"), 200);
-        switcher::SetServiceRoot(service.Root());
+        // A later refresh, once the service answers soundly, works.
+        hostile.SetList("127.0.0.1\r1\rother\r127.0.0.2|Sound|t|v|m|p|c|other");
         auto* timer = p.Launcher().findChild<QTimer*>(QStringLiteral("refreshtimer"));
         timer->setInterval(1);
         QVERIFY(QTest::qWaitFor([&] { return !p.Flows().RefreshLocked(); }, 30000));

@@ -53,9 +53,9 @@ using testsupport::Click;
 // The windows over a recording shell and a scripted file dialog, both kept
 // reachable for the test.
 struct Program {
-    explicit Program(RecordingSink& sink)
+    Program(const DemoInstallation& dir, RecordingSink& sink)
         : shell(new RecordingShell), chooser(new ScriptedChooser),
-          windows(sink, std::unique_ptr<common::Shell>(shell),
+          windows(dir.Places(), sink, std::unique_ptr<common::Shell>(shell),
                   std::unique_ptr<switcher::FileChooser>(chooser)) {}
     RecordingShell* shell;
     ScriptedChooser* chooser;
@@ -122,7 +122,7 @@ private slots:
                                               "en\r\nLangName=Deutsch\r\n"
                                               "Main.Readme=Lies\\nmich\r\n");
         RecordingSink sink;
-        switcher::ProgramWindows w(sink);
+        switcher::ProgramWindows w(demoDir.Places(), sink);
         switcher::MainWindow& main = w.Main();
 
         // Created hidden, in the fixed window roles.
@@ -170,7 +170,7 @@ private slots:
             const QByteArray settings = SettingsFor(installed.acronym);
             demoDir.WriteFile("switcher.ini", settings);
             RecordingSink sink;
-            switcher::ProgramWindows w(sink);
+            switcher::ProgramWindows w(demoDir.Places(), sink);
             w.Main().show();
             QCOMPARE(w.Main().LastMode(), std::string(installed.acronym));
             // A start makes the main window only; a helper window made later
@@ -207,7 +207,7 @@ private slots:
         QVERIFY(demoDir.Ok());
         demoDir.WriteFile("switcher.ini", SettingsFor("nosuchmod"));
         RecordingSink sink;
-        switcher::ProgramWindows w(sink);
+        switcher::ProgramWindows w(demoDir.Places(), sink);
         w.Main().show();
         QCOMPARE(w.Main().SelectedIndex(), 0);
         QCOMPARE(sink.messages.size(), size_t(1));
@@ -224,7 +224,7 @@ private slots:
     void missingModRootIsReportedAndStartUpGoesOn() {
         DemoInstallation empty(DemoInstallation::Kind::Empty);
         RecordingSink sink;
-        switcher::ProgramWindows w(sink);
+        switcher::ProgramWindows w(empty.Places(), sink);
         // Reported while the windows are made, before anything is shown.
         QCOMPARE(sink.messages.size(), size_t(1));
         QCOMPARE(sink.messages[0], std::string("Cant find Zandrel directory - error!"));
@@ -241,9 +241,9 @@ private slots:
         QVERIFY(demoDir.Ok());
         // Without a misc section the news option is on.
         demoDir.WriteFile("switcher.ini", "[game]\r\nmode=RWM\r\n");
-        switcher::SetServiceRoot("http://127.0.0.1:9");
+        demoDir.serviceRoot = "http://127.0.0.1:9";
         RecordingSink sink;
-        switcher::ProgramWindows w(sink);
+        switcher::ProgramWindows w(demoDir.Places(), sink);
         w.Main().show();
         auto* news = Child<switcher::NewsView>(w.Main(), "webbrowser1");
         QCOMPARE(news->RequestedUrl().toString(),
@@ -258,7 +258,6 @@ private slots:
         Child<QComboBox>(w.Main(), "mode")->setCurrentIndex(IndexOf(w.Main(), demo::kMods[0]));
         QCOMPARE(news->RequestedUrl().toString(),
                  QStringLiteral("http://127.0.0.1:9/vqx/anymodnews.php?version=v1.05&class=other"));
-        switcher::SetServiceRoot("");
     }
 
     void pageCommandsOpenTheSelectedModsFields() {
@@ -266,7 +265,7 @@ private slots:
         QVERIFY(demoDir.Ok());
         demoDir.WriteFile("switcher.ini", SettingsFor("rwm"));
         RecordingSink sink;
-        Program p(sink);
+        Program p(demoDir, sink);
         switcher::MainWindow& main = p.windows.Main();
         main.show();
         QCOMPARE(ModAt(main, main.SelectedIndex()).acronym, demo::kMods[1].acronym);
@@ -310,7 +309,7 @@ private slots:
         QVERIFY(demoDir.Ok());
         demoDir.WriteFile("switcher.ini", SettingsFor("gone"));
         RecordingSink sink;
-        Program p(sink);
+        Program p(demoDir, sink);
         switcher::MainWindow& main = p.windows.Main();
         main.show();
         QCOMPARE(sink.messages.size(), size_t(1)); // the start-up lookup
@@ -344,7 +343,7 @@ private slots:
         QVERIFY(demoDir.Ok());
         demoDir.WriteFile("switcher.ini", SettingsFor("cdv"));
         RecordingSink sink;
-        Program p(sink);
+        Program p(demoDir, sink);
         switcher::MainWindow& main = p.windows.Main();
         switcher::LauncherWindow& launcher = p.windows.Launcher();
         main.show();
@@ -383,7 +382,7 @@ private slots:
     void commandsWithoutAnyModDoNothingOrSaySo() {
         DemoInstallation empty(DemoInstallation::Kind::Empty);
         RecordingSink sink;
-        Program p(sink);
+        Program p(empty, sink);
         p.windows.Main().show();
         sink.messages.clear();
         for (const char* button : {"Readme", "Chat", "Forum", "GetMaps", "LaunchGame", "MapEdit",
@@ -401,10 +400,10 @@ private slots:
         QVERIFY(demoDir.Ok());
         demoDir.WriteFile("switcher.ini", SettingsFor("rwm"));
         RecordingSink sink;
-        Program p(sink);
+        Program p(demoDir, sink);
         switcher::MainWindow& main = p.windows.Main();
         main.show();
-        const std::string programDirectory = common::ProgramDirectory();
+        const std::string programDirectory = demoDir.ProgramDirectory();
         const std::string gameExe = programDirectory + demo::kGameExe;
 
         Click(main, "Bootstrap");

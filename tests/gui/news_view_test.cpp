@@ -115,8 +115,8 @@ bool Shows(const QImage& image, QRgb colour) {
 
 // The windows over a recording shell: what the news box opens lands there.
 struct Program {
-    explicit Program(RecordingSink& sink)
-        : shell(new RecordingShell), windows(sink, std::unique_ptr<common::Shell>(shell)) {}
+    Program(const DemoInstallation& dir, RecordingSink& sink)
+        : shell(new RecordingShell), windows(dir.Places(), sink, std::unique_ptr<common::Shell>(shell)) {}
     RecordingShell* shell;
     switcher::ProgramWindows windows;
 };
@@ -185,9 +185,9 @@ private slots:
         DemoInstallation demoDir;
         QVERIFY(demoDir.Ok());
         demoDir.WriteFile("switcher.ini", "[game]\r\nmode=RWM\r\n[misc]\r\nViewNews=1\r\n");
-        switcher::SetServiceRoot(site.Root().toStdString());
+        demoDir.serviceRoot = site.Root().toStdString();
         RecordingSink sink;
-        Program program(sink);
+        Program program(demoDir, sink);
         switcher::MainWindow& main = program.windows.Main();
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
@@ -208,7 +208,6 @@ private slots:
         QVERIFY(main.grab().save(shot));
         qInfo("window picture: %s", qPrintable(shot));
         QVERIFY(program.shell->calls.empty());
-        switcher::SetServiceRoot("");
     }
 
     // A page of 40 pictures: the first 32 are fetched and shown, no more.
@@ -300,9 +299,9 @@ private slots:
         FifoRelease release(fifo);
 
         FileWatch watch(demoDir.Path());
-        switcher::SetServiceRoot(service.Root());
+        demoDir.serviceRoot = service.Root();
         RecordingSink sink;
-        Program program(sink);
+        Program program(demoDir, sink);
         switcher::MainWindow& main = program.windows.Main();
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
@@ -350,7 +349,6 @@ private slots:
         QCOMPARE(errno, ENXIO);
         QCOMPARE(service.Requests("anymodnews.php"), 1);
         qputenv("PATH", path);
-        switcher::SetServiceRoot("");
 #endif
     }
 };

@@ -93,10 +93,20 @@ struct EngineRig {
     monitor::MonitorEngine engine;
 
     explicit EngineRig(std::string programDirectory = ".")
-        : engine(monitor::EnginePorts{sockets, table, inspector, kessit, sound, clock, dateTime, timer, view,
-                                      [this] { return dialUp; }},
-                 monitor::EngineConfig{monitor::kDefaultMonitorPort, std::move(programDirectory),
-                                       [this] { ++evaluations; }}) {}
+        : engine(monitor::EnginePorts{.Sockets = sockets,
+                                      .TcpTable = table,
+                                      .Inspector = inspector,
+                                      .Kessit = kessit,
+                                      .Sound = sound,
+                                      .Clock = clock,
+                                      .DateTime = dateTime,
+                                      .Timer = timer,
+                                      .View = view,
+                                      .DialUpAddress = [this] { return dialUp; },
+                                      .Errors = {}},
+                 monitor::EngineConfig{.MonitorPort = monitor::kDefaultMonitorPort,
+                                       .ProgramDirectory = std::move(programDirectory),
+                                       .AfterEvaluation = [this] { ++evaluations; }}) {}
 
     monitor::SharedState& State() { return engine.State(); }
     const std::vector<std::string>& Log() const { return engine.Display().List2; }

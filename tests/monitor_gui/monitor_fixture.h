@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/window/monitor_window.h"
+#include "monitor/monitor_program_qt.h"
 #include "tests/support/counting_sound.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_inspection.h"
@@ -31,11 +31,13 @@ struct FakeMonitor {
     CountingSound* sound = new CountingSound;
     FakeClock* clock = new FakeClock(monitor::TimePoint{} + std::chrono::hours(24 * 365 * 30));
     monitortest::FakeSockets* sockets = new monitortest::FakeSockets;
-    std::unique_ptr<monitor::MonitorWindow> window;
+    std::unique_ptr<monitor::MonitorProgram> program;
+    monitor::MonitorWindow* window = nullptr;
     // What the memory-access check answers for the game (empty: allowed).
     std::string memoryNotice;
 
-    FakeMonitor() {
+    // `programDirectory` is where Save Log writes (with its separator).
+    explicit FakeMonitor(std::string programDirectory = {}) {
         monitor::MonitorPorts ports;
         ports.Inspector.reset(inspector);
         ports.Kessit = std::make_unique<inspecttest::FakeKessit>();
@@ -46,7 +48,10 @@ struct FakeMonitor {
         ports.TcpTable = std::make_unique<testsupport::FakeTcpTable>();
         ports.Sockets.reset(sockets);
         ports.MemoryAccess = [this](std::uint32_t) { return memoryNotice; };
-        window = std::make_unique<monitor::MonitorWindow>(std::move(ports));
+        program = std::make_unique<monitor::MonitorProgram>(
+            std::move(ports),
+            monitor::MonitorOptions{.StatusFile = {}, .ProgramDirectory = std::move(programDirectory)});
+        window = &program->Window();
     }
 
     template <class T> T* Find(const char* name) const {

@@ -1,4 +1,3 @@
-#include "common/program_directory.h"
 #include "monitor/log/log_file.h"
 #include "monitor/window/background_qt.h"
 #include "monitor_fixture.h"
@@ -192,10 +191,9 @@ private slots:
 
     void saveLogAppendsEveryLineAndSelectsTheLast() {
         TempDir dir;
-        common::SetProgramDirectory(dir.str());
-        FakeMonitor m;
+        FakeMonitor m(dir.str() + '/');
         m.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m.window.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(m.window));
         auto* list2 = m.Find<QListWidget>("List2");
         auto* save = m.Find<QPushButton>("Command3");
 
@@ -234,7 +232,7 @@ private slots:
 
     void saveLogFailureKeepsTheListAndShowsANotice() {
         TempDir dir;
-        FakeMonitor m;
+        FakeMonitor m(dir.str() + '/');
         for (const char* line : {"first", "second"})
             m.window->Engine().AddLogLine(line);
         auto* save = m.Find<QPushButton>("Command3");
@@ -243,34 +241,32 @@ private slots:
 
         // The log file's place is taken by a directory.
         std::filesystem::create_directories(dir.path() / "varnok.LOG");
-        common::SetProgramDirectory(dir.str());
         QTest::mouseClick(save, Qt::LeftButton);
         QCOMPARE(m.Lines("List2"), before);
         QVERIFY(!notice->isHidden());
         QVERIFY(!notice->text().isEmpty());
         QVERIFY(notice->toolTip().contains(QStringLiteral("varnok.LOG")));
 
-        // The program directory lies under a regular file.
-        testsupport::WriteBytes(dir.path() / "plain", "x");
-        common::SetProgramDirectory((dir.path() / "plain" / "sub").string());
-        QTest::mouseClick(save, Qt::LeftButton);
-        QCOMPARE(m.Lines("List2"), before);
-        QVERIFY(!notice->isHidden());
-        QVERIFY(!std::filesystem::exists(dir.path() / "plain" / "sub"));
-
         // Once the file can be written again the notice goes.
-        common::SetProgramDirectory(dir.str());
         std::filesystem::remove(dir.path() / "varnok.LOG");
         QTest::mouseClick(save, Qt::LeftButton);
         QVERIFY(notice->isHidden());
         QCOMPARE(testsupport::ReadBytes(dir.path() / "varnok.LOG").substr(0, 8), std::string("[first] "));
+
+        // The program directory lies under a regular file.
+        testsupport::WriteBytes(dir.path() / "plain", "x");
+        FakeMonitor under((dir.path() / "plain" / "sub").string() + '/');
+        under.window->Engine().AddLogLine("first");
+        QTest::mouseClick(under.Find<QPushButton>("Command3"), Qt::LeftButton);
+        QCOMPARE(under.Lines("List2"), QStringList{QStringLiteral("first")});
+        QVERIFY(!under.Find<QLabel>("SaveLogNotice")->isHidden());
+        QVERIFY(!std::filesystem::exists(dir.path() / "plain" / "sub"));
     }
 
     void startUpAndTicksShowTheLocalGame() {
         TempDir dir;
         WriteGameFiles(dir);
-        common::SetProgramDirectory(dir.str());
-        FakeMonitor m;
+        FakeMonitor m(dir.str() + '/');
         m.inspector->walks = {{10}};
         m.inspector->modules[10] = GameModules(dir, 10, false);
 
@@ -319,8 +315,7 @@ private slots:
 
     void rolesAndWarningsOfTheEvaluation() {
         TempDir dir;
-        common::SetProgramDirectory(dir.str());
-        FakeMonitor m;
+        FakeMonitor m(dir.str() + '/');
         m.window->Start(monitor::InspectionSettings{});
         auto* timer = m.Find<QTimer>("Timer1");
 

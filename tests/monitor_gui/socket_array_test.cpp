@@ -24,8 +24,18 @@ struct QtRig {
     monitortest::FakeTimer timer;
     monitortest::FakeView view;
     monitor::MonitorEngine engine{
-        monitor::EnginePorts{sockets, table, inspector, kessit, sound, clock, dateTime, timer, view, {}},
-        monitor::EngineConfig{0, ".", {}}};
+        monitor::EnginePorts{.Sockets = sockets,
+                             .TcpTable = table,
+                             .Inspector = inspector,
+                             .Kessit = kessit,
+                             .Sound = sound,
+                             .Clock = clock,
+                             .DateTime = dateTime,
+                             .Timer = timer,
+                             .View = view,
+                             .DialUpAddress = {},
+                             .Errors = {}},
+        monitor::EngineConfig{.MonitorPort = 0, .ProgramDirectory = ".", .AfterEvaluation = {}}};
     QtRig() { sockets.SetEvents(&engine); }
 };
 

@@ -1,9 +1,8 @@
 // The window's local part against a real running stand-in game. Other
 // programs on this machine may run stand-ins too, so the scan looks only at
 // this test's own children.
-#include "common/program_directory.h"
+#include "monitor/monitor_program_qt.h"
 #include "monitor/peers/status_report.h"
-#include "monitor/window/monitor_window.h"
 #include "tests/support/temp_dir.h"
 
 #include <QLabel>
@@ -53,8 +52,9 @@ class StandInGameTest : public QObject {
 private slots:
     void runningGameShowsInTheWindow() {
         GameInstallation game;
-        common::SetProgramDirectory(game.dir.str());
-        monitor::MonitorWindow window(monitor::SystemPorts());
+        monitor::MonitorProgram program(monitor::SystemPorts(),
+                                        {.StatusFile = {}, .ProgramDirectory = game.dir.str() + '/'});
+        monitor::MonitorWindow& window = program.Window();
         QProcess copy;
         window.Scan().SetProcessFilter([&copy](std::uint32_t pid) {
             return copy.state() == QProcess::Running && pid == static_cast<std::uint32_t>(copy.processId());
@@ -91,7 +91,6 @@ private slots:
     // same DLL genuine.
     void genuineDigestDecidesTheDllCode() {
         GameInstallation game;
-        common::SetProgramDirectory(game.dir.str());
         QProcess copy;
         copy.start(game.bin + QString::fromLatin1(kStandIn), {QStringLiteral("--load-game-dll")});
         QVERIFY(copy.waitForStarted());
@@ -104,7 +103,9 @@ private slots:
         };
 
         {
-            monitor::MonitorWindow window(monitor::SystemPorts());
+            monitor::MonitorProgram program(monitor::SystemPorts(),
+                                            {.StatusFile = {}, .ProgramDirectory = game.dir.str() + '/'});
+            monitor::MonitorWindow& window = program.Window();
             window.Scan().SetProcessFilter(ownChild);
             window.Start(monitor::InspectionSettings{});
             QCOMPARE(Label(window, "Correct"), QStringLiteral("Checked !"));
@@ -121,7 +122,9 @@ private slots:
         QVERIFY2(line.startsWith("Genuine=") && line.trimmed().size() == 8 + 64, line.constData());
         testsupport::WriteBytes(game.dir.path() / "varnok.ini", "[integrity]\r\n" + line.toStdString());
         {
-            monitor::MonitorWindow window(monitor::SystemPorts());
+            monitor::MonitorProgram program(monitor::SystemPorts(),
+                                            {.StatusFile = {}, .ProgramDirectory = game.dir.str() + '/'});
+            monitor::MonitorWindow& window = program.Window();
             window.Scan().SetProcessFilter(ownChild);
             window.Start(monitor::ReadInspectionSettings(game.dir.str() + "varnok.ini"));
             QCOMPARE(dllDigits(window), QStringLiteral("384"));

@@ -141,16 +141,15 @@ private slots:
         guitest::DemoInstallation demo;
         QVERIFY(demo.Ok());
         demo.WriteFile(QStringLiteral("switcher.ini"), "[game]\r\nmode=cdv\r\n[misc]\r\nViewNews=0\r\n");
-        switcher::SetServiceRoot("http://127.0.0.1:9");
+        demo.serviceRoot = "http://127.0.0.1:9";
         RecordingSink sink;
-        switcher::ProgramWindows windows(sink, std::make_unique<guitest::RecordingShell>());
+        switcher::ProgramWindows windows(demo.Places(), sink, std::make_unique<guitest::RecordingShell>());
         windows.Main().show();
         QTest::mouseClick(windows.Main().findChild<QPushButton*>(QStringLiteral("Multiplayer")),
                           Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([&] { return !sink.messages.empty() && !windows.Launcher().isVisible(); },
                                 30000));
         QVERIFY2(sink.messages[0].find("zandrel_http") != std::string::npos, sink.messages[0].c_str());
-        switcher::SetServiceRoot("");
     }
 
     // Tests and benchmarks give zandrel an instance name of its own, so that

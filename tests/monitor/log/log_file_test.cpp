@@ -28,10 +28,9 @@ TEST(LogChecksum, SumsMaskedProductsOfPositionAndByte) {
 TEST(SaveLog, AppendsEveryLineWithChecksumAndCrLf) {
     testsupport::TempDir dir;
     const auto file = dir.path() / "varnok.LOG";
-    std::string error;
 
     // No lines: the file is still created.
-    ASSERT_TRUE(monitor::SaveLog(Lines{}, dir.str(), error)) << error;
+    ASSERT_TRUE(monitor::SaveLog(Lines{}, dir.str()));
     ASSERT_TRUE(std::filesystem::exists(file));
     EXPECT_EQ(testsupport::ReadBytes(file), "");
 
@@ -39,29 +38,29 @@ TEST(SaveLog, AppendsEveryLineWithChecksumAndCrLf) {
     const std::string once =
         "[abc] Checksum :296\r\n[] Checksum :0\r\n[Server has disconnected!] Checksum :" +
         std::to_string(monitor::LogChecksum("Server has disconnected!")) + "\r\n";
-    ASSERT_TRUE(monitor::SaveLog(lines, dir.str(), error)) << error;
+    ASSERT_TRUE(monitor::SaveLog(lines, dir.str()));
     EXPECT_EQ(testsupport::ReadBytes(file), once);
 
     // A second save writes the whole list again; earlier content stays.
-    ASSERT_TRUE(monitor::SaveLog(lines, dir.path().string(), error)) << "directory without separator";
+    ASSERT_TRUE(monitor::SaveLog(lines, dir.path().string())) << "directory without separator";
     EXPECT_EQ(testsupport::ReadBytes(file), once + once);
     EXPECT_EQ(lines.size(), 3u);
 }
 
 TEST(SaveLog, ReportsAFileThatCannotBeWritten) {
     testsupport::TempDir dir;
-    std::string error;
-    EXPECT_FALSE(monitor::SaveLog(Lines{"x"}, (dir.path() / "missing").string(), error));
-    EXPECT_NE(error.find("varnok.LOG"), std::string::npos) << error;
+    const auto failed = monitor::SaveLog(Lines{"x"}, (dir.path() / "missing").string());
+    EXPECT_FALSE(failed);
+    EXPECT_NE(failed.Error().Text.find("varnok.LOG"), std::string::npos) << failed.Error().Text;
 
     // The "directory" is a file.
     testsupport::WriteBytes(dir.path() / "plain", "data");
-    error.clear();
-    EXPECT_FALSE(monitor::SaveLog(Lines{"x"}, (dir.path() / "plain").string(), error));
-    EXPECT_FALSE(error.empty());
+    const auto refused = monitor::SaveLog(Lines{"x"}, (dir.path() / "plain").string());
+    EXPECT_FALSE(refused);
+    EXPECT_FALSE(refused.Error().Text.empty());
     EXPECT_EQ(testsupport::ReadBytes(dir.path() / "plain"), "data");
 
     // The log file's name is taken by a directory.
     std::filesystem::create_directory(dir.path() / "varnok.LOG");
-    EXPECT_FALSE(monitor::SaveLog(Lines{"x"}, dir.str(), error));
+    EXPECT_FALSE(monitor::SaveLog(Lines{"x"}, dir.str()));
 }

@@ -31,14 +31,13 @@ TEST(SaveLog, ReportsAFullDiskAndKeepsTheLines) {
 
     const std::vector<std::string> lines = {"first warning", std::string(5000, 'x')};
     const std::vector<std::string> before = lines;
-    std::string error;
-    EXPECT_FALSE(monitor::SaveLog(lines, dir.str(), error));
-    EXPECT_NE(error.find("varnok.LOG"), std::string::npos) << error;
+    const auto failed = monitor::SaveLog(lines, dir.str());
+    EXPECT_FALSE(failed);
+    EXPECT_NE(failed.Error().Text.find("varnok.LOG"), std::string::npos) << failed.Error().Text;
     EXPECT_EQ(lines, before);
 
     // An empty list writes nothing, so even a full disk only has to take the open.
-    error.clear();
-    EXPECT_TRUE(monitor::SaveLog(Lines{}, dir.str(), error)) << error;
+    EXPECT_TRUE(monitor::SaveLog(Lines{}, dir.str()));
 }
 
 // A save that runs out of room part-way: a small tmpfs (as root), filled so
@@ -54,8 +53,7 @@ TEST(SaveLog, AFailedSaveLeavesTheFileAsItWas) {
         ~Unmount() { std::system(("umount '" + path + "'").c_str()); }
     } unmount{dir.path().string()};
 
-    std::string error;
-    ASSERT_TRUE(monitor::SaveLog(Lines{"first line", "second line"}, dir.str(), error)) << error;
+    ASSERT_TRUE(monitor::SaveLog(Lines{"first line", "second line"}, dir.str()));
     const std::string before = ReadAll(dir / "varnok.LOG");
     // Fill the rest. The log file's last page still has room for about 4000
     // bytes, fewer than the save below writes.
@@ -67,10 +65,10 @@ TEST(SaveLog, AFailedSaveLeavesTheFileAsItWas) {
     }
 
     const std::vector<std::string> lines(50, std::string(100, 'w'));
-    EXPECT_FALSE(monitor::SaveLog(lines, dir.str(), error));
+    EXPECT_FALSE(monitor::SaveLog(lines, dir.str()));
     EXPECT_EQ(ReadAll(dir / "varnok.LOG"), before);
 
     std::filesystem::remove(dir.path() / "filler");
-    ASSERT_TRUE(monitor::SaveLog(Lines{"third line"}, dir.str(), error)) << error;
+    ASSERT_TRUE(monitor::SaveLog(Lines{"third line"}, dir.str()));
     EXPECT_EQ(ReadAll(dir / "varnok.LOG"), before + monitor::FormatLogLine("third line") + "\r\n");
 }
