@@ -186,14 +186,6 @@ int ModCatalogue::FindMod(std::string_view acronym, common::MessageSink& sink,
     return found;
 }
 
-std::string ModCatalogue::Field(int index, std::string_view name) const {
-    if (index < 0 || index >= Size()) {
-        return {};
-    }
-    const std::string* value = m_mods[static_cast<std::size_t>(index)].Field(name);
-    return value != nullptr ? *value : std::string();
-}
-
 const ModRecord& ModCatalogue::Record(int index) const {
     static const ModRecord none;
     return index >= 0 && index < Size() ? m_mods[static_cast<std::size_t>(index)] : none;

@@ -70,9 +70,6 @@ public:
     int Size() const { return static_cast<int>(m_mods.size()); }
     const std::vector<ModRecord>& Mods() const { return m_mods; }
 
-    // A field of the mod at `index` by field name; empty text for index -1,
-    // an index out of range or an unknown name.
-    std::string Field(int index, std::string_view name) const;
     // The record at `index`; an empty record for an index out of range (no
     // mod selected), whose fields all read "".
     const ModRecord& Record(int index) const;

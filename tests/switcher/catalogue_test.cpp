@@ -52,7 +52,7 @@ int IndexOfAcronym(const ModCatalogue& catalogue, std::string_view acronym) {
 std::vector<std::string> FieldsOf(const ModCatalogue& catalogue, int index) {
     std::vector<std::string> fields;
     for (const auto name : ModRecord::FieldNames()) {
-        fields.push_back(catalogue.Field(index, name));
+        fields.push_back(*catalogue.Record(index).Field(name));
     }
     return fields;
 }
@@ -99,7 +99,7 @@ TEST(ModCatalogue, ReadsAllFieldsInRecordOrderWithDefaultsForAbsentKeys) {
         "e\\", "-b", "on1.bat", "on2.bat", "b\\z.exe", "b\\", "-c", "setup.html", "http://update", "irc://chat"}));
     EXPECT_EQ(catalogue.ClassOf(fullIndex), "winter");
     EXPECT_EQ(catalogue.Mods()[fullIndex].Class, "WinTer");
-    EXPECT_TRUE(common::FileExists(catalogue.Field(fullIndex, "BannerPath")));
+    EXPECT_TRUE(common::FileExists(catalogue.Record(fullIndex).BannerPath));
 
     const std::string bare = game.RecordPath("bare");
     EXPECT_EQ(FieldsOf(catalogue, IndexOfAcronym(catalogue, "Acronym N/A")), (std::vector<std::string>{
@@ -112,20 +112,20 @@ TEST(ModCatalogue, ReadsAllFieldsInRecordOrderWithDefaultsForAbsentKeys) {
     // Present but empty is empty, not the default.
     const int blank = IndexOfAcronym(catalogue, "");
     ASSERT_GE(blank, 0);
-    EXPECT_EQ(catalogue.Field(blank, "Name"), "");
-    EXPECT_EQ(catalogue.Field(blank, "BannerPath"), game.RecordPath("blank") + "\\");
-    EXPECT_EQ(catalogue.Field(blank, "Class"), "");
-    EXPECT_EQ(catalogue.Field(blank, "OnChat"), "");
-    EXPECT_EQ(catalogue.Field(blank, "onUpdate"), "") << "the resolved GetMapsUrl is empty";
-    EXPECT_EQ(catalogue.Field(blank, "EditExe"), "editor\\edit3.exe");
+    EXPECT_EQ(catalogue.Record(blank).Name, "");
+    EXPECT_EQ(catalogue.Record(blank).BannerPath, game.RecordPath("blank") + "\\");
+    EXPECT_EQ(catalogue.Record(blank).Class, "");
+    EXPECT_EQ(catalogue.Record(blank).OnChat, "");
+    EXPECT_EQ(catalogue.Record(blank).onUpdate, "") << "the resolved GetMapsUrl is empty";
+    EXPECT_EQ(catalogue.Record(blank).EditExe, "editor\\edit3.exe");
 
-    // Out of range, nothing selected, unknown field names: empty text.
+    // Out of range or nothing selected: every field empty. Unknown field names: no field.
     for (int index : {-1, 3, 1000}) {
         EXPECT_EQ(FieldsOf(catalogue, index), std::vector<std::string>(ModRecord::kFieldCount));
         EXPECT_EQ(catalogue.ClassOf(index), "");
     }
-    EXPECT_EQ(catalogue.Field(fullIndex, "acronym"), "") << "field names are exact";
-    EXPECT_EQ(catalogue.Field(fullIndex, "NoSuchField"), "");
+    EXPECT_EQ(catalogue.Record(fullIndex).Field("acronym"), nullptr) << "field names are exact";
+    EXPECT_EQ(catalogue.Record(fullIndex).Field("NoSuchField"), nullptr);
 }
 
 TEST(ModCatalogue, OnUpdateFallsBackToTheModsGetMapsUrlThenTheService) {
@@ -137,21 +137,19 @@ TEST(ModCatalogue, OnUpdateFallsBackToTheModsGetMapsUrlThenTheService) {
     game.AddMod("wrongsection", "[mod]\nAcronym=wrong\nonUpdate=http://misplaced\n");
     const ModCatalogue catalogue = game.Load();
 
-    EXPECT_EQ(catalogue.Field(IndexOfAcronym(catalogue, "own"), "onUpdate"), "http://update/own");
-    EXPECT_EQ(catalogue.Field(IndexOfAcronym(catalogue, "maps"), "onUpdate"), "http://maps/maps");
-    EXPECT_EQ(catalogue.Field(IndexOfAcronym(catalogue, "none"), "onUpdate"), "http://svc.example:8080/");
-    EXPECT_EQ(catalogue.Field(IndexOfAcronym(catalogue, "wrong"), "onUpdate"), "http://svc.example:8080/");
+    EXPECT_EQ(catalogue.Record(IndexOfAcronym(catalogue, "own")).onUpdate, "http://update/own");
+    EXPECT_EQ(catalogue.Record(IndexOfAcronym(catalogue, "maps")).onUpdate, "http://maps/maps");
+    EXPECT_EQ(catalogue.Record(IndexOfAcronym(catalogue, "none")).onUpdate, "http://svc.example:8080/");
+    EXPECT_EQ(catalogue.Record(IndexOfAcronym(catalogue, "wrong")).onUpdate, "http://svc.example:8080/");
 
     // A root given with a trailing slash makes the same addresses.
     ModCatalogue slashed;
     slashed.LoadCatalogue(game.Root(), "http://svc.example:8080/");
     const int none = IndexOfAcronym(slashed, "none");
-    EXPECT_EQ(slashed.Field(none, "GetMapsUrl"), "http://svc.example:8080/");
-    EXPECT_EQ(slashed.Field(none, "OnChat"), "http://svc.example:8080/chat");
+    EXPECT_EQ(slashed.Record(none).GetMapsUrl, "http://svc.example:8080/");
+    EXPECT_EQ(slashed.Record(none).OnChat, "http://svc.example:8080/chat");
 
-    switcher::SetServiceRoot("http://127.0.0.1:8099/");
-    EXPECT_EQ(switcher::ServiceRoot(), "http://127.0.0.1:8099");
-    switcher::SetServiceRoot("");
+    EXPECT_EQ(switcher::ServiceRootFrom("http://127.0.0.1:8099/"), "http://127.0.0.1:8099");
 }
 
 TEST(ModCatalogue, CataloguesOnlyPlainDirectoriesHoldingADescriptor) {
@@ -251,7 +249,7 @@ TEST(ModCatalogue, MissingOrEmptyModRootGivesAnEmptyCatalogue) {
     EXPECT_EQ(catalogue.FindMod("cdv", sink, english), -1);
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0], "error looking for mode: cdv. not found");
-    EXPECT_EQ(catalogue.Field(0, "Name"), "");
+    EXPECT_EQ(catalogue.Record(0).Name, "");
 
     fs::create_directories(game.ModRoot());
     catalogue.LoadCatalogue(game.Root(), kService);

@@ -170,7 +170,7 @@ TEST(DemoGenerator, InstallsTheStandInsAndSaveGames) {
     catalogue.LoadCatalogue(root.string() + "/", "http://127.0.0.1");
     ASSERT_EQ(catalogue.Size(), static_cast<int>(std::size(demo::kMods)));
     for (int index = 0; index < catalogue.Size(); ++index) {
-        const std::string workingDir = catalogue.Field(index, "GameWorkingDir");
+        const std::string workingDir = catalogue.Record(index).GameWorkingDir;
         SCOPED_TRACE(workingDir);
         RecordingSink sink;
         EXPECT_TRUE(switcher::ImportSaveGames(catalogue, index, root.string() + "/", sink));
@@ -181,7 +181,7 @@ TEST(DemoGenerator, InstallsTheStandInsAndSaveGames) {
                                              sudtest.ReadString("Game", "Player1", "")};
         // The catalogue is in listing order, not in the layout's.
         const auto mod = std::find_if(std::begin(demo::kMods), std::end(demo::kMods), [&](const auto& m) {
-            return m.acronym == catalogue.Field(index, "Acronym");
+            return m.acronym == catalogue.Record(index).Acronym;
         });
         ASSERT_NE(mod, std::end(demo::kMods));
         EXPECT_EQ(imported, (std::set<std::string>{mod->players[0], mod->players[1]}));
