@@ -32,12 +32,6 @@ void BM_ServerTickFakes(benchmark::State& state) {
 }
 BENCHMARK(BM_ServerTickFakes)->Unit(benchmark::kMicrosecond);
 
-class NoView final : public monitor::MonitorView {
-public:
-    void DisplayChanged() override {}
-    void ShowMessage(const std::string&) override {}
-};
-
 void BM_ServerTickLoopback(benchmark::State& state) {
     int argc = 1;
     char name[] = "monitor_tick_bench";
@@ -46,27 +40,8 @@ void BM_ServerTickLoopback(benchmark::State& state) {
     (void)app;
 
     monitor::QtSocketArray sockets(31);
-    monitortest::FakeTable table;
-    inspecttest::FakeInspector inspector;
-    inspecttest::FakeKessit kessit;
-    monitortest::CountingSound sound;
-    monitortest::FakeClock clock;
-    monitortest::PlainDateTime dateTime;
-    monitortest::FakeTimer timer;
-    NoView view;
-    monitor::MonitorEngine engine(
-        monitor::EnginePorts{.Sockets = sockets,
-                             .TcpTable = table,
-                             .Inspector = inspector,
-                             .Kessit = kessit,
-                             .Sound = sound,
-                             .Clock = clock,
-                             .DateTime = dateTime,
-                             .Timer = timer,
-                             .View = view,
-                             .DialUpAddress = {},
-                             .Errors = {}},
-        monitor::EngineConfig{.MonitorPort = 0, .ProgramDirectory = ".", .AfterEvaluation = {}});
+    monitortest::FakePorts fakes;
+    monitor::MonitorEngine engine(fakes.On(sockets), monitortest::RigConfig(0));
     sockets.SetEvents(&engine);
     // Port 0: the server listens on a free port.
     engine.Start(monitor::InspectionSettings{}, true);

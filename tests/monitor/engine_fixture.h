@@ -78,8 +78,8 @@ inline std::string Report(const std::string& name, const char* game = "199", con
     return std::string(game) + sust + dll + "00" + name;
 }
 
-struct EngineRig {
-    FakeSockets sockets;
+// Every port of the engine but its sockets, as fakes the test can look into.
+struct FakePorts {
     FakeTable table;
     inspecttest::FakeInspector inspector;
     inspecttest::FakeKessit kessit;
@@ -88,25 +88,40 @@ struct EngineRig {
     PlainDateTime dateTime;
     FakeTimer timer;
     FakeView view;
+
+    monitor::EnginePorts On(monitor::SocketArray& sockets, std::function<std::string()> dialUp = {}) {
+        return {.Sockets = sockets,
+                .TcpTable = table,
+                .Inspector = inspector,
+                .Kessit = kessit,
+                .Sound = sound,
+                .Clock = clock,
+                .DateTime = dateTime,
+                .Timer = timer,
+                .View = view,
+                .DialUpAddress = std::move(dialUp),
+                .Errors = {}};
+    }
+};
+
+// A config for rigs: the server listens on `port` (0: a free one).
+inline monitor::EngineConfig RigConfig(int port, std::string programDirectory = ".",
+                                       std::function<void()> afterEvaluation = {}) {
+    return {.MonitorPort = port,
+            .ProgramDirectory = std::move(programDirectory),
+            .AfterEvaluation = std::move(afterEvaluation)};
+}
+
+struct EngineRig : FakePorts {
+    FakeSockets sockets;
     std::string dialUp;
     int evaluations = 0;
     monitor::MonitorEngine engine;
 
     explicit EngineRig(std::string programDirectory = ".")
-        : engine(monitor::EnginePorts{.Sockets = sockets,
-                                      .TcpTable = table,
-                                      .Inspector = inspector,
-                                      .Kessit = kessit,
-                                      .Sound = sound,
-                                      .Clock = clock,
-                                      .DateTime = dateTime,
-                                      .Timer = timer,
-                                      .View = view,
-                                      .DialUpAddress = [this] { return dialUp; },
-                                      .Errors = {}},
-                 monitor::EngineConfig{.MonitorPort = monitor::kDefaultMonitorPort,
-                                       .ProgramDirectory = std::move(programDirectory),
-                                       .AfterEvaluation = [this] { ++evaluations; }}) {}
+        : engine(On(sockets, [this] { return dialUp; }),
+                 RigConfig(monitor::kDefaultMonitorPort, std::move(programDirectory),
+                           [this] { ++evaluations; })) {}
 
     monitor::SharedState& State() { return engine.State(); }
     const std::vector<std::string>& Log() const { return engine.Display().List2; }

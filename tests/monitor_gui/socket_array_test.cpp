@@ -13,29 +13,9 @@ namespace {
 
 // The engine on a Qt socket array; every other port is a fake. Port 0: the
 // server listens on a free port.
-struct QtRig {
+struct QtRig : monitortest::FakePorts {
     monitor::QtSocketArray sockets{31};
-    monitortest::FakeTable table;
-    inspecttest::FakeInspector inspector;
-    inspecttest::FakeKessit kessit;
-    monitortest::CountingSound sound;
-    monitortest::FakeClock clock;
-    monitortest::PlainDateTime dateTime;
-    monitortest::FakeTimer timer;
-    monitortest::FakeView view;
-    monitor::MonitorEngine engine{
-        monitor::EnginePorts{.Sockets = sockets,
-                             .TcpTable = table,
-                             .Inspector = inspector,
-                             .Kessit = kessit,
-                             .Sound = sound,
-                             .Clock = clock,
-                             .DateTime = dateTime,
-                             .Timer = timer,
-                             .View = view,
-                             .DialUpAddress = {},
-                             .Errors = {}},
-        monitor::EngineConfig{.MonitorPort = 0, .ProgramDirectory = ".", .AfterEvaluation = {}}};
+    monitor::MonitorEngine engine{On(sockets), monitortest::RigConfig(0)};
     QtRig() { sockets.SetEvents(&engine); }
 };
 
